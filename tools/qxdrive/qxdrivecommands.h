@@ -1,0 +1,14 @@
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace qxdrive {
+
+// A command's arguments are what follows its name on the command line.
+using CommandArgs = std::vector<std::string>;
+
+int CmdDefs(const CommandArgs& args, std::ostream& out, std::ostream& err);
+
+} // namespace qxdrive
