@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the warning-clean build, the ASan+UBSan build, the ThreadSanitizer
-# run of the threaded tests, and a short smoke run of every fuzz target.
+# run of the threaded tests (modbus and devices), and a short smoke run of every fuzz target.
 #   TKX_FUZZ_SECONDS   seconds per fuzz target (default 5)
 #   TKX_SKIP_SANITIZERS=1  only the plain build (quick local loop)
 set -uo pipefail
@@ -70,7 +70,7 @@ if [[ ${TKX_SKIP_SANITIZERS:-0} != 1 ]]; then
     if configure_and_build build/tsan -DCMAKE_BUILD_TYPE=Debug -DTKX_WERROR=ON \
         -DTKX_SANITIZE=thread -DTKX_BENCH=OFF; then
         TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-            ctest_stage tsan build/tsan -L 'threads'
+            ctest_stage tsan build/tsan -L 'modbus|devices'
     else
         record "tsan build" 1
     fi
