@@ -7,5 +7,6 @@
 // that does not fit the register). Outcomes of Modbus work are never reported this way.
 class ETkxError : public std::runtime_error {
 public:
-    explicit ETkxError(const std::string& message) : std::runtime_error(message) {}
+    explicit ETkxError(const std::string& message)
+        : std::runtime_error(message) {}
 };

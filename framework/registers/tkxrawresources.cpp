@@ -6,7 +6,8 @@ namespace tkx {
 
 const RawResource* FindRawResource(int id) {
     const auto all = EmbeddedResources();
-    const auto it = std::find_if(all.begin(), all.end(), [id](const auto& r) { return r.Id == id; });
+    const auto it =
+        std::find_if(all.begin(), all.end(), [id](const auto& r) { return r.Id == id; });
     return it == all.end() ? nullptr : &*it;
 }
 
