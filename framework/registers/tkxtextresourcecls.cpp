@@ -577,6 +577,13 @@ void TkxTextResource::ReadSectionValues(std::string_view section, std::vector<st
 
 void TkxTextResource::WriteString(std::string_view section, std::string_view key,
                                   std::string_view value) {
+    // A line break would split the entry on saving and turn the rest into other lines, so
+    // such text is refused before anything changes.
+    for (const auto text : {section, key, value}) {
+        if (text.find_first_of("\r\n") != std::string_view::npos) {
+            throw ETkxError("WriteString: a line break cannot be stored in a definition text");
+        }
+    }
     std::string entry(key);
     entry += "=\"";
     entry += value;

@@ -75,7 +75,8 @@ public:
     // Appends "key=value" for every entry of the section, values unquoted.
     void ReadSectionValues(std::string_view section, std::vector<std::string>& list);
     // Stores key="value": replaces the key's line, else becomes the section's first entry,
-    // else the section is appended at the end.
+    // else the section is appended at the end. Text with a line break throws ETkxError and
+    // changes nothing.
     void WriteString(std::string_view section, std::string_view key, std::string_view value);
     bool IsBlank() const;
 

@@ -256,6 +256,15 @@ TEST(TextResourceWrite, PlacesEntriesWhereTheyBelong) {
     EXPECT_EQ(r.ReadString("S", "K", "-"), "a\"b");
 }
 
+TEST(TextResourceWrite, LineBreaksAreRefusedAndNothingChanges) {
+    TkxTextResource r;
+    r.SetText("[S]\nK=1\n");
+    EXPECT_THROW(r.WriteString("S", "K", "a\r\n[T]"), ETkxError);
+    EXPECT_THROW(r.WriteString("S", "K\n", "v"), ETkxError);
+    EXPECT_THROW(r.WriteString("S\r", "K", "v"), ETkxError);
+    EXPECT_EQ(r.Lines(), (std::vector<std::string>{"[S]", "K=1"}));
+}
+
 TEST(TextResourceWrite, SectionFoundAfterEarlierEdits) {
     TkxTextResource r;
     r.SetText("[A]\nX=1\n[B]\nY=2\n");

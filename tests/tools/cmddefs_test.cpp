@@ -119,6 +119,8 @@ TEST(CmdDefs, JunkFilesListWithControlBytesEscaped) {
     EXPECT_NE(r.Out.find("[7] A\\x01\\x81Z\n"), std::string::npos);
     EXPECT_EQ(BlockOf(r.Out, "[7] A\\x01\\x81Z").find("MaxValue"), std::string::npos);
     EXPECT_NE(r.Out.find("[9] Reg9\n"), std::string::npos);
+    // A file without a version section has no version lines.
+    EXPECT_EQ(r.Out.find("Versions"), std::string::npos);
 }
 
 } // namespace

@@ -168,8 +168,12 @@ int PrintFile(const std::string& fileName, TkxTextResource& builtIn, std::ostrea
     file.Chain(&builtIn);
     const auto registers = RegisterSections(file);
     out << "Definitions of " << fileName << ": " << registers.size() << " registers\n";
-    PrintField(out, "Versions", Printable(file.ReadString("Versions", "Versions", "")));
-    PrintField(out, "VerDescr", Printable(file.ReadString("Versions", "VerDescr", "")));
+    for (const char* key : {"Versions", "VerDescr"}) {
+        const std::string value = file.ReadString("Versions", key, "");
+        if (!value.empty()) {
+            PrintField(out, key, Printable(value));
+        }
+    }
     out << "\n";
     for (const auto& reg : registers) {
         PrintDefinition(out, std::to_string(reg.Address), TkxRegDefinition(reg.Address, &file));
