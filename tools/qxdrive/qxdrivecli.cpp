@@ -17,6 +17,10 @@ struct Command {
 const Command kCommands[] = {
     {"defs", "defs [FILE.par]      print every register definition (built-in set without FILE)",
      CmdDefs},
+    {"versions", "versions [--dir DIR] the definition files of DIR (default .) and their versions",
+     CmdVersions},
+    {"which", "which VERSION [--dir DIR]  the definition file of DIR that serves VERSION",
+     CmdWhich},
 };
 
 void PrintUsage(std::ostream& os) {

@@ -10,5 +10,9 @@ namespace qxdrive {
 using CommandArgs = std::vector<std::string>;
 
 int CmdDefs(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// The definition files of a folder and the versions each serves.
+int CmdVersions(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// The definition file that serves a version text, or why none does.
+int CmdWhich(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 } // namespace qxdrive
