@@ -1,0 +1,295 @@
+#include "modbus/tkxmbseriallinkcls.h"
+
+#include "modbus/tkxmbcancelcls.h"
+#include "modbus/tkxmbframecls.h"
+#include "modbus/tkxmbresultcodes.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <utility>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool BaudConstant(int baud, speed_t& speed) {
+    static constexpr std::pair<int, speed_t> Rates[] = {
+        {300, B300},       {600, B600},       {1200, B1200},     {2400, B2400},   {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600}, {115200, B115200},
+        {230400, B230400}, {460800, B460800}, {921600, B921600},
+    };
+    for (const auto& [rate, constant] : Rates) {
+        if (rate == baud) {
+            speed = constant;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string OpenFailure(const std::string& path, int error) {
+    switch (error) {
+    case EACCES:
+    case EPERM:
+        return "no permission to open " + path +
+               "; add the user to the 'dialout' group (sudo usermod -aG dialout $USER) and log "
+               "in again";
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+        return "serial port " + path + " does not exist";
+    case EBUSY:
+    case EWOULDBLOCK:
+        return "serial port " + path + " is busy (used by another program)";
+    default:
+        return "cannot open serial port " + path + ": " + std::strerror(error);
+    }
+}
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+} // namespace
+
+TkxMBSerialLink::TkxMBSerialLink(TkxMBLinkSettings settings, std::string devicePath,
+                                 const TkxMBCancel& cancel)
+    : FSettings(std::move(settings))
+    , FDevicePath(std::move(devicePath))
+    , FCancel(cancel) {}
+
+TkxMBSerialLink::~TkxMBSerialLink() {
+    Close();
+}
+
+bool TkxMBSerialLink::Open(std::string& why) {
+    Close();
+    FFd = ::open(FDevicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (FFd < 0) {
+        why = OpenFailure(FDevicePath, errno);
+        return false;
+    }
+    // Another program holding the port counts as busy, whether it locks or opens exclusively.
+    if (flock(FFd, LOCK_EX | LOCK_NB) != 0 || ioctl(FFd, TIOCEXCL) != 0) {
+        why = OpenFailure(FDevicePath, EBUSY);
+        Close();
+        return false;
+    }
+    if (!ApplyLineSettings(why)) {
+        Close();
+        return false;
+    }
+    SetUpDirectionControl();
+    tcflush(FFd, TCIOFLUSH);
+    FAwaitQuiet = false;
+    return true;
+}
+
+void TkxMBSerialLink::Close() {
+    if (FFd >= 0) {
+        ::close(FFd);
+        FFd = -1;
+    }
+}
+
+bool TkxMBSerialLink::ApplyLineSettings(std::string& why) {
+    termios tio{};
+    if (tcgetattr(FFd, &tio) != 0) {
+        why = FDevicePath + " is not a serial port: " + std::strerror(errno);
+        return false;
+    }
+    speed_t speed = B0;
+    if (!BaudConstant(FSettings.BaudRate, speed)) {
+        why = "baud rate " + std::to_string(FSettings.BaudRate) + " is not supported";
+        return false;
+    }
+    cfmakeraw(&tio);
+    cfsetispeed(&tio, speed);
+    cfsetospeed(&tio, speed);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CLOCAL | CREAD | (FSettings.ByteSize == 7 ? CS7 : CS8);
+    switch (FSettings.Parity) {
+    case 1:
+        tio.c_cflag |= PARENB | PARODD;
+        break;
+    case 2:
+        tio.c_cflag |= PARENB;
+        break;
+    case 3:
+        tio.c_cflag |= PARENB | CMSPAR | PARODD;
+        break;
+    case 4:
+        tio.c_cflag |= PARENB | CMSPAR;
+        break;
+    default:
+        break;
+    }
+    // termios has no one and a half stop bits; two is the nearest a receiver accepts.
+    if (FSettings.StopBits != 0) {
+        tio.c_cflag |= CSTOPB;
+    }
+    tio.c_iflag &= ~static_cast<tcflag_t>(IXON | IXOFF | IXANY);
+    if (FSettings.FlowControl == 2) {
+        tio.c_cflag |= CRTSCTS;
+    } else if (FSettings.FlowControl == 4) {
+        tio.c_iflag |= IXON | IXOFF;
+    }
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (tcsetattr(FFd, TCSANOW, &tio) != 0) {
+        why = "cannot apply the line settings to " + FDevicePath + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+void TkxMBSerialLink::SetUpDirectionControl() {
+    FToggleRts = false;
+    if (FSettings.FlowControl != 8) {
+        return;
+    }
+    serial_rs485 rs485{};
+    rs485.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+    if (ioctl(FFd, TIOCSRS485, &rs485) == 0) {
+        return;
+    }
+    FToggleRts = true;
+    SetRts(false);
+}
+
+void TkxMBSerialLink::SetRts(bool raised) {
+    int bits = TIOCM_RTS;
+    // A port without modem lines (a pseudo-terminal) simply ignores the request.
+    [[maybe_unused]] const int ignored = ioctl(FFd, raised ? TIOCMBIS : TIOCMBIC, &bits);
+}
+
+void TkxMBSerialLink::DiscardStaleInput() {
+    std::uint8_t scrap[256];
+    if (FAwaitQuiet) {
+        // Read until the line has been silent for one silent interval, at most one time-out.
+        const auto deadline = Clock::now() + std::chrono::milliseconds(FSettings.TimeOut);
+        const int quiet = FSettings.SilentInterval > 0 ? FSettings.SilentInterval : 1;
+        while (MillisecondsLeft(deadline) > 0 &&
+               FCancel.WaitFor(FFd, POLLIN, std::min(quiet, MillisecondsLeft(deadline))) ==
+                   TkxMBCancel::Wait::Ready &&
+               ::read(FFd, scrap, sizeof scrap) > 0) {
+        }
+        FAwaitQuiet = false;
+    }
+    tcflush(FFd, TCIFLUSH);
+    while (::read(FFd, scrap, sizeof scrap) > 0) {
+    }
+}
+
+std::int32_t TkxMBSerialLink::Send(std::span<const std::uint8_t> frame) {
+    if (FToggleRts) {
+        SetRts(true);
+    }
+    std::size_t sent = 0;
+    std::int32_t result = TkxMBResult::Ok;
+    while (sent < frame.size()) {
+        const ssize_t written = ::write(FFd, frame.data() + sent, frame.size() - sent);
+        if (written > 0) {
+            sent += static_cast<std::size_t>(written);
+        } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
+            if (FCancel.WaitFor(FFd, POLLOUT, FSettings.TimeOut) != TkxMBCancel::Wait::Ready) {
+                result = TkxMBResult::WriteError;
+                break;
+            }
+        } else {
+            result = TkxMBResult::WriteError;
+            break;
+        }
+    }
+    if (result == TkxMBResult::Ok) {
+        tcdrain(FFd);
+    }
+    if (FToggleRts) {
+        SetRts(false);
+    }
+    return result;
+}
+
+std::int32_t TkxMBSerialLink::Receive(std::span<const std::uint8_t> request,
+                                      std::vector<std::uint8_t>& response) {
+    const bool ascii = FSettings.TransmissionMode == 1;
+    const int timeOut = FSettings.TimeOut > 0 ? FSettings.TimeOut : 1;
+    const int silence = FSettings.SilentInterval > 0 ? FSettings.SilentInterval : 1;
+    std::vector<std::uint8_t> received;
+    // The time-out runs until the first byte and again after every byte, so a long reply at a
+    // slow rate is not cut off, while a line that stops talking ends the wait.
+    auto deadline = Clock::now() + std::chrono::milliseconds(timeOut);
+    for (;;) {
+        const int left = MillisecondsLeft(deadline);
+        const bool waitForSilence =
+            !ascii && !received.empty() && TkxMBFrame::KnownReplyLength(received) == 0;
+        const int wait = waitForSilence ? std::min(left, silence) : left;
+        const auto outcome = FCancel.WaitFor(FFd, POLLIN, wait);
+        if (outcome == TkxMBCancel::Wait::Cancelled) {
+            return TkxMBResult::Timeout;
+        }
+        if (outcome == TkxMBCancel::Wait::HungUp) {
+            return TkxMBResult::ReadError;
+        }
+        if (outcome == TkxMBCancel::Wait::TimedOut) {
+            if (waitForSilence) {
+                const TkxMBDecoded decoded = TkxMBFrame::DecodeRtu(request, received, true);
+                response = decoded.Response;
+                return decoded.Result;
+            }
+            if (MillisecondsLeft(deadline) > 0) {
+                continue;
+            }
+            return received.empty() ? TkxMBResult::Timeout : TkxMBResult::InvalidResponse;
+        }
+        std::uint8_t chunk[512];
+        const ssize_t count = ::read(FFd, chunk, sizeof chunk);
+        if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
+            continue;
+        }
+        if (count <= 0) {
+            return TkxMBResult::ReadError;
+        }
+        received.insert(received.end(), chunk, chunk + count);
+        // A line that never stops talking is no reply; the bound keeps the buffer small.
+        if (received.size() > (ascii ? 2 * TkxMBFrame::MaxAsciiFrame : TkxMBFrame::MaxRtuFrame)) {
+            return TkxMBResult::InvalidResponse;
+        }
+        deadline = Clock::now() + std::chrono::milliseconds(timeOut);
+        const TkxMBDecoded decoded = ascii ? TkxMBFrame::DecodeAscii(request, received)
+                                           : TkxMBFrame::DecodeRtu(request, received, false);
+        if (decoded.Status == TkxMBFrameStatus::Complete) {
+            response = decoded.Response;
+            return decoded.Result;
+        }
+    }
+}
+
+std::int32_t TkxMBSerialLink::Exchange(std::span<const std::uint8_t> request,
+                                       std::vector<std::uint8_t>& response) {
+    response.clear();
+    if (FFd < 0) {
+        return TkxMBResult::PortNotInitialized;
+    }
+    DiscardStaleInput();
+    const auto frame = FSettings.TransmissionMode == 1 ? TkxMBFrame::EncodeAscii(request)
+                                                       : TkxMBFrame::EncodeRtu(request);
+    std::int32_t result = Send(frame);
+    if (result == TkxMBResult::Ok) {
+        result = Receive(request, response);
+    }
+    FAwaitQuiet = result != TkxMBResult::Ok;
+    return result;
+}
