@@ -178,11 +178,13 @@ void TkxMBSerialLink::SetRts(bool raised) {
 void TkxMBSerialLink::DiscardStaleInput() {
     std::uint8_t scrap[256];
     if (FAwaitQuiet) {
-        // Read until the line has been silent for one silent interval, at most one time-out.
-        const auto deadline = Clock::now() + std::chrono::milliseconds(FSettings.TimeOut);
-        const int quiet = FSettings.SilentInterval > 0 ? FSettings.SilentInterval : 1;
+        // A slave that missed the time-out answers within about one more time-out: read until
+        // the line has been quiet that long (two time-outs at most), so its reply is dropped
+        // here and not taken for the answer to the next request.
+        const int timeOut = FSettings.TimeOut > 0 ? FSettings.TimeOut : 1;
+        const auto deadline = Clock::now() + std::chrono::milliseconds(2 * timeOut);
         while (MillisecondsLeft(deadline) > 0 &&
-               FCancel.WaitFor(FFd, POLLIN, std::min(quiet, MillisecondsLeft(deadline))) ==
+               FCancel.WaitFor(FFd, POLLIN, std::min(timeOut, MillisecondsLeft(deadline))) ==
                    TkxMBCancel::Wait::Ready &&
                ::read(FFd, scrap, sizeof scrap) > 0) {
         }
