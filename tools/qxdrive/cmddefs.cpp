@@ -1,7 +1,9 @@
 #include "qxdrive/qxdrivecommands.h"
 
+#include "registers/tkxdmcollectioncmp.h"
 #include "registers/tkxerror.h"
 #include "registers/tkxregdefinitioncls.h"
+#include "registers/tkxregdefslistcmp.h"
 #include "registers/tkxtextresourcecls.h"
 
 #include <algorithm>
@@ -116,12 +118,6 @@ void PrintDefinition(std::ostream& out, const std::string& section, const TkxReg
     out << "\n";
 }
 
-void LoadBuiltInSet(TkxTextResource& builtIn) {
-    builtIn.LoadFromResourceID(28673);
-    builtIn.AppendResourceID(28672);
-    builtIn.AppendResourceID(28674);
-}
-
 // Every section of the built-in set, read as a definition on its own.
 int PrintBuiltIn(TkxTextResource& builtIn, std::ostream& out) {
     std::vector<std::string> sections;
@@ -135,48 +131,30 @@ int PrintBuiltIn(TkxTextResource& builtIn, std::ostream& out) {
     return 0;
 }
 
-struct RegisterSection {
-    std::uint16_t Address;
-    std::string Name;
-};
-
-// The register sections of a file in ascending address order, file order among equal ones.
-std::vector<RegisterSection> RegisterSections(TkxTextResource& file) {
-    std::vector<std::string> names;
-    file.ReadSections(names);
-    std::vector<RegisterSection> registers;
-    for (auto& name : names) {
-        std::uint16_t address = 0;
-        if (TkxRegDefinition::SectionAddress(name, address)) {
-            registers.push_back({address, std::move(name)});
-        }
-    }
-    std::stable_sort(registers.begin(), registers.end(),
-                     [](const auto& a, const auto& b) { return a.Address < b.Address; });
-    return registers;
-}
-
+// The definitions as a device gets them: register sections in address order, redirected to
+// the built-in set, with the EEPROM twins the list adds.
 int PrintFile(const std::string& fileName, TkxTextResource& builtIn, std::ostream& out,
               std::ostream& err) {
-    TkxTextResource file;
+    TkxRegDefsList list;
     try {
-        file.LoadFromFile(fileName);
+        list.LoadFromFile(fileName);
     } catch (const ETkxError& e) {
         err << "qxdrive defs: " << e.what() << "\n";
         return 1;
     }
-    file.Chain(&builtIn);
-    const auto registers = RegisterSections(file);
-    out << "Definitions of " << fileName << ": " << registers.size() << " registers\n";
+    list.Chain(&builtIn);
+    list.Build();
+    out << "Definitions of " << fileName << ": " << list.Count() << " registers\n";
     for (const char* key : {"Versions", "VerDescr"}) {
-        const std::string value = file.ReadString("Versions", key, "");
+        const std::string value = list.ReadString("Versions", key, "");
         if (!value.empty()) {
             PrintField(out, key, Printable(value));
         }
     }
     out << "\n";
-    for (const auto& reg : registers) {
-        PrintDefinition(out, std::to_string(reg.Address), TkxRegDefinition(reg.Address, &file));
+    for (int i = 0; i < list.Count(); ++i) {
+        const auto& definition = *list.Items(i);
+        PrintDefinition(out, std::to_string(definition.Address()), definition);
     }
     return 0;
 }
@@ -188,8 +166,8 @@ int CmdDefs(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         err << "usage: qxdrive defs [FILE.par]\n";
         return 2;
     }
-    TkxTextResource builtIn;
-    LoadBuiltInSet(builtIn);
+    TkxDMCollection collection;
+    auto& builtIn = collection.Predefined();
     return args.empty() ? PrintBuiltIn(builtIn, out) : PrintFile(args[0], builtIn, out, err);
 }
 
