@@ -1,0 +1,64 @@
+#include "sim/simoptions.h"
+
+#include <gtest/gtest.h>
+
+namespace qxsim {
+namespace {
+
+std::optional<SimOptions> Parse(std::vector<std::string> args, std::string* error = nullptr) {
+    std::string reason;
+    auto options = ParseSimOptions(args, reason);
+    if (error) {
+        *error = reason;
+    }
+    return options;
+}
+
+TEST(SimOptions, DefaultsServeSlaveOneOnAPseudoTerminal) {
+    const auto options = Parse({"--defs", "drive.par"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->Slave, 1);
+    EXPECT_EQ(options->Transport, SimTransport::Pty);
+    EXPECT_FALSE(options->Ascii);
+    EXPECT_EQ(options->Baud, 0);
+    EXPECT_EQ(options->DropRate, 0.0);
+}
+
+TEST(SimOptions, ValuesAreTakenAndChecked) {
+    const auto options = Parse({"--defs", "d.par", "--slave", "247", "--tcp", "0", "--baud",
+                                "19200", "--drop", "0.25", "--busy", "1", "--seed", "7"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->Slave, 247);
+    EXPECT_EQ(options->Transport, SimTransport::Tcp);
+    EXPECT_EQ(options->TcpPort, 0);
+    EXPECT_EQ(options->Baud, 19200);
+    EXPECT_DOUBLE_EQ(options->DropRate, 0.25);
+    EXPECT_DOUBLE_EQ(options->BusyRate, 1.0);
+    EXPECT_EQ(options->Seed, 7u);
+}
+
+TEST(SimOptions, BadInputNamesWhatIsWrong) {
+    std::string error;
+    EXPECT_FALSE(Parse({"--slave", "1"}, &error));
+    EXPECT_NE(error.find("--defs"), std::string::npos);
+
+    const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+        {{"--defs", "d.par", "--slave", "0"}, "bad value '0' for --slave"},
+        {{"--defs", "d.par", "--slave", "248"}, "bad value '248' for --slave"},
+        {{"--defs", "d.par", "--slave", "12x"}, "bad value '12x' for --slave"},
+        {{"--defs", "d.par", "--drop", "1.5"}, "bad value '1.5' for --drop"},
+        {{"--defs", "d.par", "--drop", "nan"}, "bad value 'nan' for --drop"},
+        {{"--defs", "d.par", "--tcp", "65536"}, "bad value '65536' for --tcp"},
+        {{"--defs", "d.par", "--baud"}, "option --baud needs a value"},
+        {{"--defs", "d.par", "--frobnicate"}, "unknown option '--frobnicate'"},
+        {{"--defs", "d.par", "--tcp", "502", "--ascii"},
+         "--ascii applies to the pseudo-terminal only"},
+    };
+    for (const auto& [args, expected] : cases) {
+        EXPECT_FALSE(Parse(args, &error)) << expected;
+        EXPECT_EQ(error, expected);
+    }
+}
+
+} // namespace
+} // namespace qxsim

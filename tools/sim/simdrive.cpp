@@ -1,0 +1,115 @@
+#include "sim/simdrive.h"
+
+namespace qxsim {
+namespace {
+
+enum : std::uint8_t {
+    kReadHolding = 3,
+    kWriteSingle = 6,
+    kWriteMultiple = 16,
+    kDeviceVersion = 65,
+};
+
+enum : std::uint8_t {
+    kIllegalFunction = 1,
+    kIllegalAddress = 2,
+    kIllegalValue = 3,
+    kDeviceBusy = 6,
+};
+
+constexpr int kMaxReadCount = 125;
+constexpr int kMaxWriteCount = 123;
+
+std::vector<std::uint8_t> Exception(std::uint8_t function, std::uint8_t code) {
+    return {static_cast<std::uint8_t>(function | 0x80), code};
+}
+
+std::uint16_t Word(const std::vector<std::uint8_t>& bytes, std::size_t at) {
+    return static_cast<std::uint16_t>(bytes[at] << 8 | bytes[at + 1]);
+}
+
+} // namespace
+
+std::vector<std::uint8_t> SimDrive::Answer(const std::vector<std::uint8_t>& request) {
+    if (request.empty()) {
+        return {};
+    }
+    switch (request[0]) {
+    case kReadHolding:
+        return ReadHolding(request);
+    case kWriteSingle:
+        return WriteSingle(request);
+    case kWriteMultiple:
+        return WriteMultiple(request);
+    case kDeviceVersion:
+        return request.size() == 1 ? Version() : Exception(kDeviceVersion, kIllegalValue);
+    default:
+        return Exception(request[0], kIllegalFunction);
+    }
+}
+
+std::vector<std::uint8_t> SimDrive::Busy(const std::vector<std::uint8_t>& request) {
+    return Exception(request.empty() ? 0 : request[0], kDeviceBusy);
+}
+
+std::vector<std::uint8_t> SimDrive::ReadHolding(const std::vector<std::uint8_t>& request) const {
+    if (request.size() != 5) {
+        return Exception(kReadHolding, kIllegalValue);
+    }
+    const std::uint16_t start = Word(request, 1);
+    const int count = Word(request, 3);
+    if (count < 1 || count > kMaxReadCount) {
+        return Exception(kReadHolding, kIllegalValue);
+    }
+    if (!FMemory.Covers(start, count)) {
+        return Exception(kReadHolding, kIllegalAddress);
+    }
+    std::vector<std::uint8_t> reply{kReadHolding, static_cast<std::uint8_t>(count * 2)};
+    const auto words = FMemory.Read(start, count);
+    reply.insert(reply.end(), words.begin(), words.end());
+    return reply;
+}
+
+std::vector<std::uint8_t> SimDrive::WriteSingle(const std::vector<std::uint8_t>& request) {
+    if (request.size() != 5) {
+        return Exception(kWriteSingle, kIllegalValue);
+    }
+    const std::uint16_t address = Word(request, 1);
+    if (!FMemory.Covers(address, 1)) {
+        return Exception(kWriteSingle, kIllegalAddress);
+    }
+    if (!FMemory.Accepts(address, request.data() + 3, 1)) {
+        return Exception(kWriteSingle, kIllegalValue);
+    }
+    FMemory.Write(address, request.data() + 3, 1);
+    return request;
+}
+
+std::vector<std::uint8_t> SimDrive::WriteMultiple(const std::vector<std::uint8_t>& request) {
+    if (request.size() < 6) {
+        return Exception(kWriteMultiple, kIllegalValue);
+    }
+    const std::uint16_t start = Word(request, 1);
+    const int count = Word(request, 3);
+    const std::size_t byteCount = request[5];
+    if (count < 1 || count > kMaxWriteCount || byteCount != std::size_t(count) * 2 ||
+        request.size() != 6 + byteCount) {
+        return Exception(kWriteMultiple, kIllegalValue);
+    }
+    if (!FMemory.Covers(start, count)) {
+        return Exception(kWriteMultiple, kIllegalAddress);
+    }
+    if (!FMemory.Accepts(start, request.data() + 6, count)) {
+        return Exception(kWriteMultiple, kIllegalValue);
+    }
+    FMemory.Write(start, request.data() + 6, count);
+    return {request.begin(), request.begin() + 5};
+}
+
+std::vector<std::uint8_t> SimDrive::Version() const {
+    std::vector<std::uint8_t> reply{kDeviceVersion};
+    reply.insert(reply.end(), FVersion.begin(), FVersion.end());
+    return reply;
+}
+
+} // namespace qxsim

@@ -1,0 +1,138 @@
+#include "sim/simoptions.h"
+
+#include <charconv>
+#include <functional>
+#include <map>
+
+namespace qxsim {
+namespace {
+
+bool ParseInt(const std::string& text, int low, int high, int& out) {
+    int value = 0;
+    const auto* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < low || value > high) {
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+bool ParseRate(const std::string& text, double& out) {
+    try {
+        std::size_t used = 0;
+        const double value = std::stod(text, &used);
+        if (used != text.size() || !(value >= 0.0 && value <= 1.0)) {
+            return false;
+        }
+        out = value;
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+using Setter = std::function<bool(SimOptions&, const std::string&)>;
+
+Setter IntSetter(int SimOptions::*field, int low, int high) {
+    return [=](SimOptions& o, const std::string& v) { return ParseInt(v, low, high, o.*field); };
+}
+
+Setter RateSetter(double SimOptions::*field) {
+    return [=](SimOptions& o, const std::string& v) { return ParseRate(v, o.*field); };
+}
+
+Setter TextSetter(std::string SimOptions::*field) {
+    return [=](SimOptions& o, const std::string& v) {
+        o.*field = v;
+        return !v.empty();
+    };
+}
+
+const std::map<std::string, Setter>& ValueOptions() {
+    static const std::map<std::string, Setter> options = {
+        {"--defs", TextSetter(&SimOptions::DefsFile)},
+        {"--version", TextSetter(&SimOptions::Version)},
+        {"--slave", IntSetter(&SimOptions::Slave, 1, 247)},
+        {"--link", TextSetter(&SimOptions::Link)},
+        {"--state", TextSetter(&SimOptions::StateFile)},
+        {"--baud", IntSetter(&SimOptions::Baud, 50, 4000000)},
+        {"--turnaround", IntSetter(&SimOptions::TurnaroundMs, 0, 60000)},
+        {"--delay", IntSetter(&SimOptions::DelayMs, 0, 60000)},
+        {"--drop", RateSetter(&SimOptions::DropRate)},
+        {"--corrupt", RateSetter(&SimOptions::CorruptRate)},
+        {"--busy", RateSetter(&SimOptions::BusyRate)},
+        {"--tcp",
+         [](SimOptions& o, const std::string& v) {
+             o.Transport = SimTransport::Tcp;
+             return ParseInt(v, 0, 65535, o.TcpPort);
+         }},
+        {"--seed",
+         [](SimOptions& o, const std::string& v) {
+             int seed = 0;
+             const bool ok = ParseInt(v, 0, 2147483647, seed);
+             o.Seed = static_cast<std::uint32_t>(seed);
+             return ok;
+         }},
+    };
+    return options;
+}
+
+} // namespace
+
+std::string SimUsage() {
+    return "usage: qxdrive-sim --defs FILE.par [options]\n"
+           "  --version TEXT     version the drive reports (default QX440v100)\n"
+           "  --slave N          own slave address, 1..247 (default 1)\n"
+           "  --tcp PORT         serve Modbus TCP on 127.0.0.1:PORT (0 picks one) instead of a\n"
+           "                     pseudo-terminal\n"
+           "  --ascii            ASCII framing on the pseudo-terminal instead of RTU\n"
+           "  --link PATH        symlink PATH to the pseudo-terminal\n"
+           "  --state FILE       keep the EEPROM copies in FILE across restarts\n"
+           "  --baud N           pace replies as a line of N baud at 8E1 would carry them\n"
+           "  --turnaround MS    pause before each reply\n"
+           "  --delay MS         extra delay of every reply\n"
+           "  --drop P           leave a share P (0..1) of requests unanswered\n"
+           "  --corrupt P        send a share P of replies with a bad checksum\n"
+           "  --busy P           answer a share P of requests with exception 6\n"
+           "  --seed N           seed of the fault decisions\n"
+           "SIGUSR1 makes the drive vanish (no answers, TCP connections dropped), SIGUSR2 brings\n"
+           "it back; SIGINT or SIGTERM end it.\n";
+}
+
+std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
+                                          std::string& error) {
+    SimOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& name = args[i];
+        if (name == "--ascii") {
+            options.Ascii = true;
+            continue;
+        }
+        const auto option = ValueOptions().find(name);
+        if (option == ValueOptions().end()) {
+            error = "unknown option '" + name + "'";
+            return std::nullopt;
+        }
+        if (i + 1 >= args.size()) {
+            error = "option " + name + " needs a value";
+            return std::nullopt;
+        }
+        const std::string& value = args[++i];
+        if (!option->second(options, value)) {
+            error = "bad value '" + value + "' for " + name;
+            return std::nullopt;
+        }
+    }
+    if (options.DefsFile.empty()) {
+        error = "a definition file is needed (--defs FILE.par)";
+        return std::nullopt;
+    }
+    if (options.Ascii && options.Transport == SimTransport::Tcp) {
+        error = "--ascii applies to the pseudo-terminal only";
+        return std::nullopt;
+    }
+    return options;
+}
+
+} // namespace qxsim
