@@ -19,6 +19,7 @@ enum : std::uint8_t {
 
 constexpr int kMaxReadCount = 125;
 constexpr int kMaxWriteCount = 123;
+constexpr int kMaxReplyData = 250; // what fits into one frame after address, function, count
 
 std::vector<std::uint8_t> Exception(std::uint8_t function, std::uint8_t code) {
     return {static_cast<std::uint8_t>(function | 0x80), code};
@@ -61,27 +62,34 @@ std::vector<std::uint8_t> SimDrive::ReadHolding(const std::vector<std::uint8_t>&
     if (count < 1 || count > kMaxReadCount) {
         return Exception(kReadHolding, kIllegalValue);
     }
-    if (!FMemory.Covers(start, count)) {
+    const int bytes = FMemory.RangeBytes(start, count);
+    if (bytes < 0) {
         return Exception(kReadHolding, kIllegalAddress);
     }
-    std::vector<std::uint8_t> reply{kReadHolding, static_cast<std::uint8_t>(count * 2)};
-    const auto words = FMemory.Read(start, count);
-    reply.insert(reply.end(), words.begin(), words.end());
+    if (bytes > kMaxReplyData) {
+        return Exception(kReadHolding, kIllegalValue);
+    }
+    std::vector<std::uint8_t> reply{kReadHolding, static_cast<std::uint8_t>(bytes)};
+    const auto data = FMemory.Read(start, count);
+    reply.insert(reply.end(), data.begin(), data.end());
     return reply;
 }
 
+// The data of a single write are the bytes of the one register, which a long makes four.
 std::vector<std::uint8_t> SimDrive::WriteSingle(const std::vector<std::uint8_t>& request) {
-    if (request.size() != 5) {
+    if (request.size() < 3) {
         return Exception(kWriteSingle, kIllegalValue);
     }
     const std::uint16_t address = Word(request, 1);
-    if (!FMemory.Covers(address, 1)) {
+    const int bytes = FMemory.RangeBytes(address, 1);
+    if (bytes < 0) {
         return Exception(kWriteSingle, kIllegalAddress);
     }
-    if (!FMemory.Accepts(address, request.data() + 3, 1)) {
+    if (request.size() != 3 + std::size_t(bytes) ||
+        !FMemory.Accepts(address, 1, request.data() + 3)) {
         return Exception(kWriteSingle, kIllegalValue);
     }
-    FMemory.Write(address, request.data() + 3, 1);
+    FMemory.Write(address, 1, request.data() + 3);
     return request;
 }
 
@@ -91,18 +99,18 @@ std::vector<std::uint8_t> SimDrive::WriteMultiple(const std::vector<std::uint8_t
     }
     const std::uint16_t start = Word(request, 1);
     const int count = Word(request, 3);
-    const std::size_t byteCount = request[5];
-    if (count < 1 || count > kMaxWriteCount || byteCount != std::size_t(count) * 2 ||
-        request.size() != 6 + byteCount) {
+    if (count < 1 || count > kMaxWriteCount) {
         return Exception(kWriteMultiple, kIllegalValue);
     }
-    if (!FMemory.Covers(start, count)) {
+    const int bytes = FMemory.RangeBytes(start, count);
+    if (bytes < 0) {
         return Exception(kWriteMultiple, kIllegalAddress);
     }
-    if (!FMemory.Accepts(start, request.data() + 6, count)) {
+    if (request[5] != bytes || request.size() != 6 + std::size_t(bytes) ||
+        !FMemory.Accepts(start, count, request.data() + 6)) {
         return Exception(kWriteMultiple, kIllegalValue);
     }
-    FMemory.Write(start, request.data() + 6, count);
+    FMemory.Write(start, count, request.data() + 6);
     return {request.begin(), request.begin() + 5};
 }
 

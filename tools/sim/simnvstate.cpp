@@ -1,5 +1,7 @@
 #include "sim/simnvstate.h"
 
+#include "sim/simhex.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,16 +12,6 @@ namespace qxsim {
 namespace {
 
 constexpr std::size_t kMaxRegisterBytes = 512;
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 std::optional<SimNvState::Bytes> ParseHex(const std::string& text) {
     if (text.empty() || text.size() % 2 != 0 || text.size() / 2 > kMaxRegisterBytes) {

@@ -1,0 +1,180 @@
+#include "sim/simregistermemory.h"
+
+#include "registers/tkxregdefslistcmp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace qxsim {
+namespace {
+
+constexpr int kAddresses = 65536;
+// Limits come from text in display units; allow for the rounding of the scaled raw value.
+constexpr double kLimitSlack = 1e-9;
+
+std::int64_t RawOf(const TkxRegDefinition& definition, const std::uint8_t* bytes) {
+    if (definition.Size() == 4) {
+        const std::uint32_t value = std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 |
+                                    std::uint32_t(bytes[2]) << 8 | bytes[3];
+        return definition.IsSigned() ? std::int64_t(std::int32_t(value)) : std::int64_t(value);
+    }
+    const auto word = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
+    return definition.IsSigned() ? std::int64_t(std::int16_t(word)) : std::int64_t(word);
+}
+
+bool FitsType(const TkxRegDefinition& definition, std::int64_t raw) {
+    if (definition.Size() != 1) {
+        return true;
+    }
+    return definition.IsSigned() ? raw >= -128 && raw <= 127 : raw <= 255;
+}
+
+bool WithinLimits(const TkxRegDefinition& definition, std::int64_t raw) {
+    const double display =
+        static_cast<double>(raw) / definition.FormatNorm() + definition.FormatOffset();
+    const double slack = kLimitSlack * std::max(1.0, std::fabs(display));
+    if (definition.MinDefined() && display < definition.MinValue() - slack) {
+        return false;
+    }
+    return !(definition.MaxDefined() && display > definition.MaxValue() + slack);
+}
+
+void PutRaw(std::uint8_t* out, std::int64_t raw, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) {
+        out[i] = static_cast<std::uint8_t>(raw & 0xFF);
+        raw >>= 8;
+    }
+}
+
+} // namespace
+
+bool SimValueAllowed(const TkxRegDefinition& definition, const std::uint8_t* bytes) {
+    if (!definition.IsNumeric() || definition.IsBool()) {
+        return true;
+    }
+    const int step = definition.ElementBytes();
+    for (int element = 0; element < definition.Length(); ++element) {
+        const std::int64_t raw = RawOf(definition, bytes + element * step);
+        if (!FitsType(definition, raw) || !WithinLimits(definition, raw)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+SimRegisterMemory::SimRegisterMemory(const TkxRegDefsList& defs, SimNvState* state,
+                                     std::ostream& log)
+    : FDefs(defs)
+    , FState(state)
+    , FLog(log)
+    , FBytes(std::size_t(defs.BufferSize()), 0)
+    , FDefined(kAddresses, false) {
+    for (int i = 0; i < defs.Count(); ++i) {
+        const TkxRegDefinition& definition = *defs.Items(i);
+        FDefined[definition.Address()] = true;
+        if (definition.EEPromCopy() != definition.Address()) {
+            FNonVolatile.insert(definition.EEPromCopy());
+        }
+    }
+    PowerUp();
+}
+
+void SimRegisterMemory::PowerUp() {
+    for (int i = 0; i < FDefs.Count(); ++i) {
+        StoreDefault(*FDefs.Items(i));
+    }
+    for (int i = 0; i < FDefs.Count(); ++i) {
+        const TkxRegDefinition& definition = *FDefs.Items(i);
+        if (definition.EEPromCopy() != definition.Address()) {
+            RestoreCopy(definition);
+        }
+    }
+}
+
+void SimRegisterMemory::StoreDefault(const TkxRegDefinition& definition) {
+    if (!definition.IsNumeric() || !definition.DfltDefined()) {
+        return;
+    }
+    const double raw =
+        (definition.DfltValue() - definition.FormatOffset()) * definition.FormatNorm();
+    const auto value = static_cast<std::int64_t>(std::clamp(raw, -2147483648.0, 4294967295.0));
+    std::uint8_t* storage = Storage(definition.Address());
+    const int step = definition.ElementBytes();
+    for (int element = 0; element < definition.Length(); ++element) {
+        PutRaw(storage + element * step, value, step);
+    }
+}
+
+// The register and its copy both take the stored bytes of the copy, when there are any that fit.
+void SimRegisterMemory::RestoreCopy(const TkxRegDefinition& source) {
+    const TkxRegDefinition* copy = FDefs.FindByAddress(source.EEPromCopy());
+    if (!copy) {
+        return;
+    }
+    const auto size = std::size_t(copy->TotalBytes());
+    const SimNvState::Bytes* stored = FState ? FState->Find(copy->Address()) : nullptr;
+    if (stored && stored->size() == size && size == std::size_t(source.TotalBytes())) {
+        std::memcpy(Storage(copy->Address()), stored->data(), size);
+        std::memcpy(Storage(source.Address()), stored->data(), size);
+    }
+}
+
+std::uint8_t* SimRegisterMemory::Storage(std::uint16_t address) {
+    return FBytes.data() + FDefs.OffsetOf(address);
+}
+
+int SimRegisterMemory::RangeBytes(std::uint16_t start, int count) const {
+    if (count < 1 || start + count > kAddresses) {
+        return -1;
+    }
+    for (int address = start; address < start + count; ++address) {
+        if (!FDefined[std::size_t(address)]) {
+            return -1;
+        }
+    }
+    return FDefs.RangeBytes(start, count);
+}
+
+std::vector<std::uint8_t> SimRegisterMemory::Read(std::uint16_t start, int count) const {
+    const auto begin = FBytes.begin() + FDefs.OffsetOf(start);
+    return {begin, begin + FDefs.RangeBytes(start, count)};
+}
+
+bool SimRegisterMemory::Accepts(std::uint16_t start, int count, const std::uint8_t* bytes) const {
+    const int base = FDefs.OffsetOf(start);
+    for (int address = start; address < start + count; ++address) {
+        const TkxRegDefinition* definition = FDefs.FindByAddress(address);
+        if (definition && !SimValueAllowed(*definition, bytes + FDefs.OffsetOf(address) - base)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void SimRegisterMemory::Write(std::uint16_t start, int count, const std::uint8_t* bytes) {
+    std::memcpy(Storage(start), bytes, std::size_t(FDefs.RangeBytes(start, count)));
+    Persist(start, count);
+}
+
+void SimRegisterMemory::Persist(std::uint16_t start, int count) {
+    if (!FState) {
+        return;
+    }
+    bool changed = false;
+    for (auto it = FNonVolatile.lower_bound(start); it != FNonVolatile.end() && *it < start + count;
+         ++it) {
+        const TkxRegDefinition* copy = FDefs.FindByAddress(*it);
+        if (copy) {
+            const std::uint8_t* storage = Storage(*it);
+            FState->Store(*it, {storage, storage + copy->TotalBytes()});
+            changed = true;
+        }
+    }
+    std::string error;
+    if (changed && !FState->Save(error)) {
+        FLog << "qxdrive-sim: " << error << "\n" << std::flush;
+    }
+}
+
+} // namespace qxsim
