@@ -1,6 +1,6 @@
 // The simulator against an independent Modbus master (mbpoll), over a pseudo-terminal at
 // 19200 8E1 and over loopback TCP, as a service engineer's tools would meet it.
-#include "simprocess.h"
+#include "support/simprocess.h"
 
 #include <gtest/gtest.h>
 
