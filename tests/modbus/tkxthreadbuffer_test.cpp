@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <latch>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -59,6 +61,17 @@ TEST(TkxThreadBuffer, SubBufferRangeMustLieInside) {
     auto last = buffer.SubBuffer(9, 1);
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(last->Size(), 1);
+}
+
+TEST(TkxThreadBuffer, SubBufferEdgesDoNotOverflow) {
+    TkxThreadBuffer buffer(10);
+    auto empty = buffer.SubBuffer(9, 0);
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->Size(), 0);
+    constexpr int kHuge = std::numeric_limits<int>::max();
+    EXPECT_EQ(buffer.SubBuffer(1, kHuge), nullptr);
+    EXPECT_EQ(buffer.SubBuffer(kHuge, 1), nullptr);
+    EXPECT_EQ(buffer.SubBuffer(kHuge, kHuge), nullptr);
 }
 
 TEST(TkxThreadBuffer, ViewsWriteIntoTheOwnersBytes) {
@@ -173,6 +186,37 @@ TEST(TkxThreadBuffer, ConcurrentReadersNeverSeeAHalfWrittenView) {
     EXPECT_EQ(inconsistent, 0);
     TkxThreadBuffer::Reader reader(buffer);
     EXPECT_EQ(reader.Data()[2 * kHalf - 1], static_cast<std::uint8_t>(kRounds));
+}
+
+// Two writers count up one shared word, each through its own view; a lost update would mean
+// the views' write locks did not exclude each other.
+void CountUp(TkxThreadBuffer& view, int offset, int times, std::latch& start) {
+    start.arrive_and_wait();
+    for (int i = 0; i < times; ++i) {
+        TkxThreadBuffer::Writer writer(view);
+        std::uint32_t count;
+        std::memcpy(&count, writer.Data() + offset, sizeof count);
+        // Widens the window in which an unguarded writer would overwrite the other's update.
+        std::this_thread::yield();
+        ++count;
+        std::memcpy(writer.Data() + offset, &count, sizeof count);
+    }
+}
+
+TEST(TkxThreadBuffer, WritersThroughDifferentViewsNeverLoseAnUpdate) {
+    constexpr int kTimes = 5000;
+    TkxThreadBuffer buffer(12);
+    auto front = buffer.SubBuffer(0, 8);
+    auto back = buffer.SubBuffer(4, 8);
+    std::latch start(2);
+    std::thread first([&] { CountUp(*front, 4, kTimes, start); });
+    std::thread second([&] { CountUp(*back, 0, kTimes, start); });
+    first.join();
+    second.join();
+    TkxThreadBuffer::Reader reader(buffer);
+    std::uint32_t count;
+    std::memcpy(&count, reader.Data() + 4, sizeof count);
+    EXPECT_EQ(count, 2u * kTimes);
 }
 
 } // namespace
