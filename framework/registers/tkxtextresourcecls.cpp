@@ -334,12 +334,16 @@ bool TkxTextResource::LoadFromResourceID(int id) {
 }
 
 void TkxTextResource::Open(const std::string& fileName) {
+    if (!fileName.empty()) {
+        // Loading replaces the lines only once the file has been read, so a file that cannot
+        // be read leaves the resource as it was.
+        LoadFromFile(fileName);
+        FStream = nullptr;
+        return;
+    }
     Clear();
     FFileName.clear();
     FStream = nullptr;
-    if (!fileName.empty()) {
-        LoadFromFile(fileName);
-    }
 }
 
 bool TkxTextResource::AppendResource(std::string_view name) {
@@ -611,6 +615,13 @@ bool TkxTextResource::IsBlank() const {
         }
     }
     return true;
+}
+
+const std::string& TkxTextResource::Strings(int index) const {
+    if (index < 0 || index >= Count()) {
+        throw ETkxError("List index out of bounds (" + std::to_string(index) + ")");
+    }
+    return FLines[index];
 }
 
 void TkxTextResource::Add(std::string line) {

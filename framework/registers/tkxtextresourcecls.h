@@ -45,7 +45,7 @@ public:
     void LoadFromStream(std::istream& stream);
     // A missing resource leaves the resource empty (and returns false); it never throws.
     bool LoadFromResourceID(int id);
-    // Empties the resource, then loads the file unless the name is empty.
+    // Loads the file, or empties the resource when the name is empty.
     void Open(const std::string& fileName);
     bool AppendResource(std::string_view name);
     bool AppendResourceID(int id);
@@ -82,7 +82,8 @@ public:
 
     // Plain line-list access.
     int Count() const { return static_cast<int>(FLines.size()); }
-    const std::string& Strings(int index) const { return FLines.at(index); }
+    // Index checks throw ETkxError.
+    const std::string& Strings(int index) const;
     const std::vector<std::string>& Lines() const { return FLines; }
     void Add(std::string line);
     void Insert(int index, std::string line);

@@ -328,9 +328,13 @@ TEST_F(TextResourceFiles, OpenAndAppend) {
     r.AppendFile("");
     EXPECT_EQ(r.Count(), 4);
     EXPECT_EQ(r.ReadInteger("B", "Y", 0), 2);
+    EXPECT_THROW(r.Open(PathOf("missing.par")), ETkxError);
+    EXPECT_EQ(r.Count(), 4);
+    EXPECT_EQ(r.FileName(), PathOf("a.par"));
     r.Open("");
     EXPECT_EQ(r.Count(), 0);
     EXPECT_EQ(r.FileName(), "");
+    EXPECT_THROW(r.Strings(0), ETkxError);
 }
 
 TEST(TextResourceStreams, LoadRecordsTheStream) {
