@@ -137,6 +137,11 @@ std::string TkxRegDefsList::GetCategory(std::string_view name) {
     return ReadString("Categories", name, "");
 }
 
+std::unique_ptr<TkxRegBlock> TkxRegDefsList::CategoryBlocks(std::string_view name) {
+    const std::string text = GetCategory(name);
+    return text.empty() ? nullptr : std::make_unique<TkxRegBlock>(text);
+}
+
 std::vector<std::string> TkxRegDefsList::VersionPatterns() {
     return SplitCommaText(GetVersions());
 }

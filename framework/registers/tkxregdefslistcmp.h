@@ -1,5 +1,6 @@
 #pragma once
 
+#include "registers/tkxregblockcls.h"
 #include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxtextresourcecls.h"
 
@@ -38,6 +39,9 @@ public:
     std::string GetVersions();
     std::string GetVersionDescr();
     std::string GetCategory(std::string_view name);
+    // A new block list read from the category's text, or null when the category is missing
+    // or empty.
+    std::unique_ptr<TkxRegBlock> CategoryBlocks(std::string_view name);
     // The version patterns of "Versions", split by comma-text rules: items separated by commas
     // or blanks, an item in double quotes may contain both ("" stands for one quote).
     std::vector<std::string> VersionPatterns();

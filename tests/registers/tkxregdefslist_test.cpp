@@ -140,6 +140,21 @@ TEST(TkxRegDefsListText, VersionsCategoriesAndDescription) {
     EXPECT_EQ(list.VersionPatterns(), (Strings{"QX440v*", "QX440-*v*"}));
 }
 
+TEST(TkxRegDefsListText, CategoryBlocksFollowTheCategoryText) {
+    TkxRegDefsList list;
+    list.SetText("[Categories]\nActState=100/110,120\nEmpty=\n");
+    const auto blocks = list.CategoryBlocks("ActState");
+    ASSERT_NE(blocks, nullptr);
+    EXPECT_EQ(blocks->Start(), 120);
+    EXPECT_EQ(blocks->Count(), 1);
+    ASSERT_NE(blocks->Next(), nullptr);
+    EXPECT_EQ(blocks->Next()->Start(), 100);
+    EXPECT_EQ(blocks->Next()->Count(), 11);
+    EXPECT_EQ(list.CategoryBlocks("Empty"), nullptr);
+    EXPECT_EQ(list.CategoryBlocks("Missing"), nullptr);
+    EXPECT_EQ(list.CategoryBlocks("actstate"), nullptr);
+}
+
 TEST(TkxRegDefsListText, MaxBufferSizeIsClamped) {
     const auto maxOf = [](std::string_view text) {
         TkxRegDefsList list;
