@@ -1,0 +1,348 @@
+#include "modbus/tkxmbthreadthr.h"
+
+#include "modbus/tkxdispatchercls.h"
+#include "modbus/tkxmblinkservercls.h"
+#include "modbus/tkxmbthreaddevicecls.h"
+#include "modbus/tkxmbthreadhostcls.h"
+#include "modbus/tkxmbtransactioncls.h"
+#include "registers/tkxerror.h"
+
+#include <poll.h>
+
+#include <chrono>
+
+namespace {
+
+std::mutex GFactoryMutex;
+TkxMBThread::ServerFactory GFactory;
+
+std::unique_ptr<TkxMBServer> MakeServer(const TkxMBCancel& cancel) {
+    TkxMBThread::ServerFactory factory;
+    {
+        std::lock_guard guard(GFactoryMutex);
+        factory = GFactory;
+    }
+    if (factory) {
+        return factory(cancel);
+    }
+    return std::make_unique<TkxMBLinkServer>(cancel);
+}
+
+std::string PortName(const TkxMBLinkSettings& settings) {
+    if (settings.ConnType == 2) {
+        return settings.Host + ":" + std::to_string(settings.TcpPort);
+    }
+    return "COM" + std::to_string(settings.ComPort);
+}
+
+} // namespace
+
+TkxMBThread::TkxMBThread(TkxMBThreadHost* setup)
+    : FSetup(setup) {
+    if (setup == nullptr) {
+        throw ETkxError("You must specify a valid TkxMBThreadSetup to allocate a new thread!");
+    }
+    TkxMainDispatcher(); // fixes the default main thread before the worker can ask
+    FWorker = std::thread([this] { Execute(); });
+}
+
+TkxMBThread::~TkxMBThread() {
+    Terminate();
+    WaitFor();
+}
+
+void TkxMBThread::SetServerFactory(ServerFactory factory) {
+    std::lock_guard guard(GFactoryMutex);
+    GFactory = std::move(factory);
+}
+
+std::string TkxMBThread::GetLastErrorText() const {
+    std::lock_guard guard(FMutex);
+    return FLastErrorText;
+}
+
+void TkxMBThread::ClearError() {
+    FLastError = 0;
+}
+
+void TkxMBThread::Terminate() {
+    FTerminated = true;
+    FCancel.Trigger();
+}
+
+void TkxMBThread::WaitFor() {
+    if (!FWorker.joinable()) {
+        return;
+    }
+    TkxDispatcher& dispatcher = TkxMainDispatcher();
+    while (!dispatcher.WaitUntil([this] { return FFinished.load(); }, std::chrono::seconds(1))) {
+    }
+    FWorker.join();
+}
+
+void TkxMBThread::SetRunningHook(RunningHook hook) {
+    std::lock_guard guard(FMutex);
+    FRunningHook = std::move(hook);
+}
+
+void TkxMBThread::AddDevice(TkxMBThreadDevice* device) {
+    if (device == nullptr) {
+        return;
+    }
+    FDevices.Add(device);
+    device->SetThread(this);
+}
+
+void TkxMBThread::RemoveDevice(TkxMBThreadDevice* device) {
+    if (device == nullptr) {
+        return;
+    }
+    device->ClearThread();
+    FDevices.Remove(device);
+}
+
+void TkxMBThread::AddTransaction(TkxMBTransaction* transaction) {
+    if (transaction == nullptr) {
+        return;
+    }
+    FTransactions.Add(transaction);
+    FSetup->PerformSetupAdd(transaction);
+}
+
+void TkxMBThread::RemoveTransaction(TkxMBTransaction* transaction) {
+    if (transaction == nullptr) {
+        return;
+    }
+    FTransactions.Remove(transaction);
+    FSetup->PerformSetupDel(transaction);
+}
+
+void TkxMBThread::PerformTransaError(TkxMBTransaction* transaction) {
+    if (OnTransaError) {
+        OnTransaError(this, transaction);
+    }
+    FSetup->PerformTransaError(transaction);
+}
+
+void TkxMBThread::PerformTransaResponse(TkxMBTransaction* transaction) {
+    if (OnTransaResponse) {
+        OnTransaResponse(this, transaction);
+    }
+    FSetup->PerformTransaResponse(transaction);
+}
+
+void TkxMBThread::PerformStateChange(TkxMBTransaction* transaction) {
+    if (OnStateChange) {
+        OnStateChange(this, transaction);
+    }
+    FSetup->PerformStateChange(transaction);
+}
+
+void TkxMBThread::PerformSetupChange(TkxMBTransaction* transaction) {
+    FSetup->PerformSetupChange(transaction);
+}
+
+bool TkxMBThread::RegisterServer(const std::string& /*folder*/) {
+    Log("The Modbus line is built into the program and needs no registration.");
+    ClearError();
+    return true;
+}
+
+void TkxMBThread::Log(const std::string& line) {
+    TkxMainDispatcher().Post([this, line] {
+        if (OnLog) {
+            OnLog(this, line);
+        }
+    });
+}
+
+void TkxMBThread::Execute() {
+    using Clock = std::chrono::steady_clock;
+    while (!FTerminated || FServer || FState > 1) {
+        const auto start = Clock::now();
+        Pass();
+        const auto took =
+            std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+        const auto rest = std::chrono::milliseconds(PassMs) - took;
+        if (rest.count() > 0) {
+            // Ending the thread cuts the sleep short.
+            FCancel.WaitFor(-1, POLLIN, static_cast<int>(rest.count()));
+        } else {
+            std::this_thread::yield();
+        }
+    }
+    TkxMainDispatcher().Synchronize([this] { EndOfThread(); });
+    FFinished = true;
+    TkxMainDispatcher().Wake();
+}
+
+void TkxMBThread::Pass() {
+    if (FServer) {
+        if (FSetup->IsEnabled() && FSetup->IsOnLine() && !FTerminated) {
+            RunTransactions(FTransactions);
+            RunDevices();
+        } else {
+            SetState(4);
+            CloseServer();
+        }
+        return;
+    }
+    if (FTerminated) {
+        // An ending thread opens nothing, whatever its setup says, so the owner's wait ends.
+        SetState(0);
+    } else if (!FSetup->IsValid()) {
+        SetState(7);
+    } else if (!FSetup->IsOnLine()) {
+        SetState(0);
+    } else if (!FSetup->IsEnabled()) {
+        SetState(1);
+    } else if (FLastError == 0) {
+        SetState(2);
+        if (OpenServer()) {
+            SetState(3);
+        } else if (FLastError == -9) {
+            SetState(7);
+        } else if (FLastError == -4) {
+            SetState(9);
+        } else {
+            SetState(6);
+        }
+    }
+}
+
+bool TkxMBThread::OpenServer() {
+    if (FServer) {
+        return false;
+    }
+    if (!FSetup->IsValid()) {
+        FLastError = -9;
+        return false;
+    }
+    const TkxMBLinkSettings settings = FSetup->LinkSettings();
+    std::unique_ptr<TkxMBServer> server;
+    std::string why;
+    try {
+        server = MakeServer(FCancel);
+        if (!server) {
+            throw ETkxError("the Modbus line could not be created");
+        }
+        bool ok = false;
+        server->OpenConnection(settings.Name, static_cast<std::int16_t>(settings.ConnType), ok);
+        bool connected = false;
+        if (ok) {
+            server->Set_Retries(static_cast<std::int16_t>(settings.Retries));
+            server->Set_RaiseError(false);
+            server->Set_BaudRate(settings.BaudRate);
+            server->Set_ComPort(static_cast<std::int16_t>(settings.ComPort));
+            server->Set_ByteSize(static_cast<std::int16_t>(settings.ByteSize));
+            server->Set_FlowControl(static_cast<std::int16_t>(settings.FlowControl));
+            server->Set_Parity(static_cast<std::int16_t>(settings.Parity));
+            server->Set_SilentInterval(settings.SilentInterval);
+            server->Set_StopBits(static_cast<std::int16_t>(settings.StopBits));
+            server->Set_TimeOut(settings.TimeOut);
+            server->Set_TransmissionMode(static_cast<std::int16_t>(settings.TransmissionMode));
+            server->Set_TcpPort(settings.TcpPort);
+            server->Set_Host(settings.Host);
+            server->Connect(connected);
+        }
+        why = server->GetLastErrorText();
+        if (connected) {
+            FServer = std::move(server);
+            FLastError = 0;
+        } else {
+            if (ok) {
+                server->CloseConnection();
+            }
+            FLastError = -1;
+        }
+    } catch (const std::exception& error) {
+        why = error.what();
+        FLastError = -4;
+    } catch (...) {
+        why = "unknown failure";
+        FLastError = -4;
+    }
+    {
+        std::lock_guard guard(FMutex);
+        FLastErrorText = FLastError == 0 ? "" : why;
+    }
+    if (FLastError != 0) {
+        Log(settings.Name + ": " + PortName(settings) + ": " +
+            (why.empty() ? "the link could not be opened" : why));
+    }
+    return FLastError == 0;
+}
+
+void TkxMBThread::CloseServer() {
+    if (FServer) {
+        FServer->CloseConnection();
+        FServer.reset();
+        FLastError = 0;
+    }
+}
+
+void TkxMBThread::SetState(std::uint8_t state) {
+    if (state == FState) {
+        return;
+    }
+    FState = state;
+    TkxDispatcher& dispatcher = TkxMainDispatcher();
+    if (state == 3) {
+        RunningHook hook;
+        {
+            std::lock_guard guard(FMutex);
+            hook = FRunningHook;
+        }
+        if (hook) {
+            dispatcher.Synchronize([this, &hook] { hook(this); });
+        }
+    }
+    dispatcher.Synchronize([this] { PerformStateChange(nullptr); });
+}
+
+void TkxMBThread::RunTransactions(TkxThreadSafeList<TkxMBTransaction>& list) {
+    {
+        typename TkxThreadSafeList<TkxMBTransaction>::Locked locked(list);
+        TkxMBTransaction* chosen = nullptr;
+        for (TkxMBTransaction* transaction : locked.Items()) {
+            if (FTerminated) {
+                break;
+            }
+            if (chosen == nullptr && transaction->GetTermDestroy() && transaction->IsTerminated() &&
+                !transaction->IsPending()) {
+                chosen = transaction;
+                continue;
+            }
+            transaction->Run(*FServer);
+        }
+        FPendingDelete = chosen;
+    }
+    if (FPendingDelete != nullptr) {
+        // The destructor takes the transaction out of its list.
+        TkxMBTransaction* doomed = FPendingDelete;
+        TkxMainDispatcher().Synchronize([doomed] { delete doomed; });
+        FPendingDelete = nullptr;
+    }
+}
+
+void TkxMBThread::RunDevices() {
+    typename TkxThreadSafeList<TkxMBThreadDevice>::Locked locked(FDevices);
+    for (TkxMBThreadDevice* device : locked.Items()) {
+        if (FTerminated) {
+            break;
+        }
+        if (device->IsSetupEnabled()) {
+            RunTransactions(device->DeviceTransactions());
+        }
+    }
+}
+
+void TkxMBThread::EndOfThread() {
+    while (TkxMBThreadDevice* device = FDevices.First()) {
+        RemoveDevice(device);
+    }
+    // Each destructor removes its transaction from the list.
+    while (TkxMBTransaction* transaction = FTransactions.First()) {
+        delete transaction;
+    }
+}
