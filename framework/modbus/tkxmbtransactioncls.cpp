@@ -17,6 +17,8 @@ namespace {
 constexpr int DefaultWaitMs = 10000;
 constexpr int PassMs = 100;
 
+constexpr const char* SetupChild = "setup";
+
 const std::map<std::int32_t, const char*>& ResultTexts() {
     using namespace TkxMBResult;
     static const std::map<std::int32_t, const char*> texts = {
@@ -65,7 +67,8 @@ TkxMBTransaction::TkxMBTransaction(TkxMBThread* thread, int kind)
 
 TkxMBTransaction::TkxMBTransaction(TkxMBTransactionOwner* owner, int kind,
                                    const char* missingOwnerMessage)
-    : FOwner(owner)
+    : TkxXmlElement("transaction", "")
+    , FOwner(owner)
     , FKind(kind)
     , FTimeStamp(TkxFormat::Now()) {
     if (owner == nullptr) {
@@ -141,12 +144,28 @@ int TkxMBTransaction::EditDlg(std::uint16_t /*options*/) {
     return 1;
 }
 
+void TkxMBTransaction::AnalyzeContent() {
+    FTransaName = GetValue(SetupChild, "transaname", "");
+    FComment = GetValue(SetupChild, "comment", "");
+    FSlaveAddress = static_cast<std::uint8_t>(GetInt(SetupChild, "slaveaddress", 0));
+    FRepeatTime = GetInt(SetupChild, "repeattime", 0);
+    FEnabled = GetBool(SetupChild, "enabled", false);
+    TerminateIf = ReasonsFromText(GetValue(SetupChild, "terminatereason", ""));
+    FTermDestroy = GetBool(SetupChild, "termdestroy", false);
+    FMaxFault = GetInt(SetupChild, "maxfault", 0);
+    if (FEnabled) {
+        FDone.Reset();
+    }
+}
+
 void TkxMBTransaction::SetTransaName(const std::string& name) {
+    SetValue(SetupChild, "transaname", name);
     FTransaName = name;
     PerformSetupChange();
 }
 
 void TkxMBTransaction::SetComment(const std::string& comment) {
+    SetValue(SetupChild, "comment", comment);
     FComment = comment;
     PerformSetupChange();
 }
@@ -155,22 +174,27 @@ void TkxMBTransaction::SetSlaveAddress(std::uint8_t address) {
     if (GetThread() == nullptr || address == FSlaveAddress) {
         return;
     }
+    SetInt(SetupChild, "slaveaddress", address);
     FSlaveAddress = address;
     PerformSetupChange();
 }
 
 void TkxMBTransaction::SetRepeatTime(int passes) {
-    FRepeatTime = passes == 0 ? 1 : passes;
+    const int stored = passes == 0 ? 1 : passes;
+    SetInt(SetupChild, "repeattime", stored);
+    FRepeatTime = stored;
     FCountdown = 0;
     PerformSetupChange();
 }
 
 void TkxMBTransaction::SetTermDestroy(bool destroy) {
+    SetBool(SetupChild, "termdestroy", destroy);
     FTermDestroy = destroy;
     PerformSetupChange();
 }
 
 void TkxMBTransaction::SetMaxFault(int limit) {
+    SetInt(SetupChild, "maxfault", limit);
     FMaxFault = limit;
     FFaultCount = 0;
     if (FCutOff) {
@@ -191,8 +215,15 @@ void TkxMBTransaction::SetEnabled(bool enabled) {
         FCountdown = 0;
         FDone.Set();
     }
+    SetBool(SetupChild, "enabled", enabled);
     FEnabled = enabled;
     FTerminated = false;
+    PerformSetupChange();
+}
+
+void TkxMBTransaction::SetTerminateReasons(const TerminateSet& reasons) {
+    SetValue(SetupChild, "terminatereason", ReasonsToText(reasons));
+    TerminateIf = reasons;
     PerformSetupChange();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "modbus/tkxeventcls.h"
+#include "registers/tkxxmlelementcls.h"
 
 #include <atomic>
 #include <bitset>
@@ -18,8 +19,10 @@ class TkxMBTransactionOwner;
 // by itself (terminate reasons), when it is cut off after repeated time-outs, how its request
 // is sent with repeats, and how its result reaches the main thread, where it is counted and
 // turned into events. Run, Transact and Exchange run on the communication thread; the result
-// handling, the events, the counters and every setter run on the main thread.
-class TkxMBTransaction {
+// handling, the events, the counters and every setter run on the main thread. It is the
+// element "transaction" of a network layout; its settings are the content lines of its child
+// "setup".
+class TkxMBTransaction : public TkxXmlElement {
 public:
     enum TerminateReason {
         Always,
@@ -45,6 +48,9 @@ public:
     TkxMBTransaction(const TkxMBTransaction&) = delete;
     TkxMBTransaction& operator=(const TkxMBTransaction&) = delete;
 
+    // Reads every setting from "setup"; a missing "terminatereason" means no reason at all.
+    void AnalyzeContent() override;
+
     // The message of a result code; codes without one print as "%Xh".
     static std::string GetResultText(std::int32_t code);
     static const char* ReasonName(int reason);
@@ -68,6 +74,8 @@ public:
     void SetTermDestroy(bool destroy);
     void SetMaxFault(int limit);
     void SetEnabled(bool enabled);
+    // Replaces TerminateIf and stores it.
+    void SetTerminateReasons(const TerminateSet& reasons);
     // Sets TermDestroy and Terminated together, without storing the setting.
     void MarkForDestroy();
     void ResetFaults();

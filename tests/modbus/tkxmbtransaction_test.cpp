@@ -130,6 +130,45 @@ TEST(TkxMBTransactionMaking, DefaultsAndInfo) {
     EXPECT_EQ(owner.Removed, 1);
 }
 
+TEST(TkxMBTransactionMaking, SettingsTravelThroughTheSetupElement) {
+    FakeOwner owner;
+    ProbeTransaction source(&owner, 1);
+    source.SetTransaName("poll");
+    source.SetComment("line 1");
+    source.SetSlaveAddress(17);
+    source.SetRepeatTime(0);
+    source.SetMaxFault(4);
+    source.SetTermDestroy(true);
+    source.SetEnabled(true);
+    source.SetTerminateReasons(T::TerminateSet().set(T::Response).set(T::SlaveBusy));
+    const TkxXmlElement* setup = source.FindChild("setup", false);
+    ASSERT_NE(setup, nullptr);
+    EXPECT_EQ(setup->GetValue("", "terminatereason", ""), "01000000001");
+    EXPECT_EQ(setup->GetValue("", "repeattime", ""), "1");
+
+    ProbeTransaction copy(&owner, 1);
+    copy.AddChild(std::make_unique<TkxXmlElement>("setup", setup->ContentText()));
+    copy.AnalyzeContent();
+    EXPECT_EQ(copy.GetTransaName(), "poll");
+    EXPECT_EQ(copy.GetComment(), "line 1");
+    EXPECT_EQ(copy.GetSlaveAddress(), 17);
+    EXPECT_EQ(copy.GetRepeatTime(), 1);
+    EXPECT_EQ(copy.GetMaxFault(), 4);
+    EXPECT_TRUE(copy.GetTermDestroy());
+    EXPECT_TRUE(copy.IsEnabled());
+    EXPECT_EQ(copy.TerminateIf, source.TerminateIf);
+    EXPECT_FALSE(copy.WaitFor(0)); // an enabled transaction has a run to wait for
+}
+
+TEST(TkxMBTransactionMaking, MissingReasonsMeanNone) {
+    FakeOwner owner;
+    ProbeTransaction loaded(&owner, 1);
+    loaded.AddChild(std::make_unique<TkxXmlElement>("setup", "transaname=x"));
+    loaded.AnalyzeContent();
+    EXPECT_TRUE(loaded.TerminateIf.none());
+    EXPECT_EQ(loaded.Name(), "transaction");
+}
+
 TEST(TkxMBTransactionMaking, DeviceOwnerImposesAddressAndFaultLimit) {
     FakeOwner owner;
     owner.Device = true;
