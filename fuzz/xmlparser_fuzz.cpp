@@ -14,7 +14,7 @@ namespace {
 const std::string KKeptDocument = "<kept a=\"1\">old<br/>line</kept>";
 
 TkxXmlParser& FixedClockParser(TkxXmlParser& parser) {
-    parser.SetClock([] { return std::time_t{0}; });
+    parser.SetClock([] { return 0.0; });
     return parser;
 }
 

@@ -2,6 +2,7 @@
 
 #include "registers/tkxcodepage.h"
 #include "registers/tkxerror.h"
+#include "registers/tkxformatcls.h"
 #include "registers/tkxtextresourcecls.h"
 
 #include <filesystem>
@@ -63,19 +64,11 @@ std::string EscapeAttribute(std::string_view value) {
     return out;
 }
 
-std::string TimeStampText(std::time_t time) {
-    std::tm parts{};
-    localtime_r(&time, &parts);
-    char text[32];
-    const std::size_t length = std::strftime(text, sizeof text, "%d/%m/%Y %H:%M:%S", &parts);
-    return std::string(text, length);
-}
-
 } // namespace
 
 TkxXmlParser::TkxXmlParser()
     : FScanner(std::make_unique<TkxXmlScanner>())
-    , FClock([] { return std::time(nullptr); }) {}
+    , FClock(&TkxFormat::Now) {}
 
 TkxXmlParser::~TkxXmlParser() {
     ResetAll();
@@ -258,7 +251,8 @@ TkxXmlElement* TkxXmlParser::SearchSubTree(std::string_view name, std::string_vi
 
 std::string TkxXmlParser::GetXmlText() const {
     std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n";
-    out += "<!-- XML file by TkxXmlParser - " + TimeStampText(FClock()) + " -->\r\n";
+    out += "<!-- XML file by TkxXmlParser - " +
+           TkxFormat::FormatDateTime("dd/mm/yyyy hh:nn:ss", FClock()) + " -->\r\n";
     out += "<!-- QX DRIVE configuration terminal, Tkx framework -->\r\n";
     if (!FRoot)
         out += "<!-- empty -->";

@@ -5,7 +5,6 @@
 #include "registers/tkxxmlscannercls.h"
 
 #include <cstddef>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
@@ -20,7 +19,8 @@
 class TkxXmlParser : public TkxObject {
 public:
     using Event = std::function<void(TkxXmlParser* sender, TkxXmlElement* element)>;
-    using Clock = std::function<std::time_t()>;
+    // The current date-time as a day number (see TkxFormat).
+    using Clock = std::function<double()>;
 
     // Deeper nesting is refused, so that a hostile file cannot exhaust the stack.
     static constexpr int KMaxDepth = 256;

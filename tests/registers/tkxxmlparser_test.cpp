@@ -1,4 +1,5 @@
 #include "registers/tkxerror.h"
+#include "registers/tkxformatcls.h"
 #include "registers/tkxxmlparsercmp.h"
 
 #include <gmock/gmock.h>
@@ -15,7 +16,7 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
-// The written header with the clock fixed at 0 (the date line depends on the local zone).
+// The written text after its three header lines.
 std::string Body(const TkxXmlParser& parser) {
     const std::string text = parser.GetXmlText();
     std::size_t pos = 0;
@@ -32,7 +33,7 @@ std::string ReadBytes(const std::filesystem::path& path) {
 class TkxXmlParserTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        parser.SetClock([] { return std::time_t{0}; });
+        parser.SetClock([] { return 0.0; });
     }
 
     TkxXmlElement& Load(std::string_view text) {
@@ -117,9 +118,14 @@ TEST_F(TkxXmlParserTest, ElementsAreWrittenIndentedWithBreaksBetweenLines) {
                             "\r\n      Port=1"
                             "\r\n   </modbus_connection>"
                             "\r\n</modbus_network>");
-    const std::string text = parser.GetXmlText();
-    EXPECT_THAT(text, StartsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
-                                 "<!-- XML file by TkxXmlParser - "));
+    double date = 0;
+    double time = 0;
+    ASSERT_TRUE(TkxFormat::TryEncodeDate(2026, 12, 8, date));
+    ASSERT_TRUE(TkxFormat::TryEncodeTime(14, 5, 9, 0, time));
+    parser.SetClock([&] { return date + time; });
+    EXPECT_THAT(parser.GetXmlText(),
+                StartsWith("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n"
+                           "<!-- XML file by TkxXmlParser - 08/12/2026 14:05:09 -->\r\n<!-- "));
 }
 
 TEST_F(TkxXmlParserTest, AnEmptyDocumentIsWrittenAsAComment) {
@@ -203,7 +209,7 @@ TEST_F(TkxXmlParserTest, ALayoutIsWrittenReadAndWrittenAgainByteIdentically) {
     parser.SaveToFile(first.string());
 
     TkxXmlParser reread;
-    reread.SetClock([] { return std::time_t{0}; });
+    reread.SetClock([] { return 0.0; });
     ASSERT_TRUE(reread.LoadFromFile(first.string())) << reread.LastError().Text();
     reread.SaveToFile(second.string());
     const std::string bytes = ReadBytes(first);
