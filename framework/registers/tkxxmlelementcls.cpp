@@ -89,6 +89,13 @@ TkxXmlElement::~TkxXmlElement() {
         child->FParent = nullptr;
 }
 
+bool TkxXmlElement::IsInDocument() const {
+    const TkxXmlElement* top = this;
+    while (top->FParent != nullptr)
+        top = top->FParent;
+    return FParser != nullptr && FParser->Root() == top;
+}
+
 TkxXmlElement* TkxXmlElement::FirstChild() const {
     return FChildren.empty() ? nullptr : FChildren.front().get();
 }

@@ -33,6 +33,8 @@ public:
 
     // The document the element was inserted into; kept when the element is detached.
     TkxXmlParser* Parser() const { return FParser; }
+    // True while the element is part of its document's tree (not detached from it).
+    bool IsInDocument() const;
     TkxXmlElement* Parent() const { return FParent; }
     TkxXmlElement* FirstChild() const;
     TkxXmlElement* NextSibling() const;

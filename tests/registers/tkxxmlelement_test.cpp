@@ -88,8 +88,10 @@ TEST(TkxXmlElement, NotificationsClimbToTheDocument) {
     a->OnAddChild = record("add");
     root->AddChild(Element("b"));
     a->SetValue("", "k", "v");
+    EXPECT_TRUE(a->IsInDocument());
     std::unique_ptr<TkxXmlElement> gone = a->Detach();
     EXPECT_EQ(a->Parser(), &parser);
+    EXPECT_FALSE(a->IsInDocument());
     EXPECT_THAT(seen, ElementsAre("doc+root", "add:root>a", "doc+a", "add:a>b", "add:root>b",
                                   "doc+b", "doc~a", "del:root>a", "doc-a"));
     seen.clear();

@@ -1,0 +1,186 @@
+#include "devices/tkxdevicesetupcls.h"
+
+#include "modbus/tkxmbthreadsetupcls.h"
+#include "registers/tkxxmlparsercmp.h"
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+constexpr std::string_view KSetup = "setup";
+
+constexpr std::array<const char*, 11> KStateTexts = {
+    "OFFLINE",
+    "device is disabled",
+    "device not yet identified",
+    "device connected and ready",
+    "BREAKING",
+    "communication error",
+    "OPENERROR",
+    "SETUPERROR",
+    "too many errors, device cut-off",
+    "NOTELVAR",
+    "unknown device",
+};
+
+std::string InfoLine(std::string_view label, std::string_view value) {
+    std::string line(label);
+    if (line.size() < 25)
+        line.resize(25, ' ');
+    line += ": ";
+    line += value;
+    return line;
+}
+
+} // namespace
+
+TkxDeviceSetup::TkxDeviceSetup() {
+    SetName("device");
+}
+
+TkxDeviceSetup::~TkxDeviceSetup() {
+    PerformSetupDel(this);
+}
+
+void TkxDeviceSetup::SetDeviceName(std::string_view name) {
+    SetValue(KSetup, "devicename", name);
+    FDeviceName = name;
+    PerformSetupChange(this);
+}
+
+void TkxDeviceSetup::SetDeviceAddr(std::uint8_t address) {
+    SetInt(KSetup, "deviceaddr", address);
+    FDeviceAddr = address;
+    PerformSetupChange(this);
+}
+
+void TkxDeviceSetup::SetRepeatTime(int repeatTime) {
+    SetInt(KSetup, "repeattime", repeatTime);
+    FRepeatTime = repeatTime;
+    PerformSetupChange(this);
+}
+
+void TkxDeviceSetup::SetMaxFault(int maxFault) {
+    SetInt(KSetup, "maxfault", maxFault);
+    FMaxFault = maxFault;
+    PerformSetupChange(this);
+}
+
+void TkxDeviceSetup::SetEnabled(bool enabled) {
+    SetBool(KSetup, "enabled", enabled);
+    FEnabled = enabled;
+    PerformSetupChange(this);
+}
+
+void TkxDeviceSetup::AnalyzeContent() {
+    FDeviceName = GetValue(KSetup, "devicename", "");
+    const std::int32_t address = GetInt(KSetup, "deviceaddr", 1);
+    FDeviceAddr = address >= 0 && address <= 255 ? static_cast<std::uint8_t>(address) : 0;
+    FRepeatTime = GetInt(KSetup, "repeattime", 5);
+    FMaxFault = GetInt(KSetup, "maxfault", 0);
+    FEnabled = GetBool(KSetup, "enabled", false);
+    PerformSetupAdd(nullptr);
+}
+
+bool TkxDeviceSetup::IsValid() const {
+    return FRepeatTime > 0 && FDeviceAddr != 0 && !FDeviceName.empty();
+}
+
+TkxMBThreadSetup* TkxDeviceSetup::GetThreadSetup() const {
+    return dynamic_cast<TkxMBThreadSetup*>(Parent());
+}
+
+TkxMBNetworkLink* TkxDeviceSetup::GetNetwork() const {
+    return IsInDocument() ? dynamic_cast<TkxMBNetworkLink*>(Parser()) : nullptr;
+}
+
+int TkxDeviceSetup::GetState() const {
+    const TkxMBThreadSetup* connection = GetThreadSetup();
+    if (connection == nullptr || connection->GetState() != 3)
+        return 0;
+    return FEnabled ? 2 : 1;
+}
+
+std::string TkxDeviceSetup::GetInfo() const {
+    const std::int64_t sampleTime = std::int64_t{FRepeatTime} * 100;
+    return InfoLine("Dflt sample time", std::to_string(sampleTime) + "ms") + "\r\n" +
+           InfoLine("Max fault cut-off", FMaxFault == 0 ? "Disabled" : std::to_string(FMaxFault)) +
+           "\r\n" + InfoLine("Device state", GetStateText());
+}
+
+bool TkxDeviceSetup::NameUsedByOtherDevice() const {
+    const TkxMBThreadSetup* connection = GetThreadSetup();
+    if (connection == nullptr)
+        return false;
+    for (int i = 0; i < connection->ChildCount(); ++i) {
+        const auto* other = dynamic_cast<const TkxDeviceSetup*>(connection->Child(i));
+        if (other != nullptr && other != this && other->FDeviceName == FDeviceName)
+            return true;
+    }
+    return false;
+}
+
+bool TkxDeviceSetup::AddressUsedByOtherDevice() const {
+    const TkxMBThreadSetup* connection = GetThreadSetup();
+    if (connection == nullptr)
+        return false;
+    for (int i = 0; i < connection->ChildCount(); ++i) {
+        const auto* other = dynamic_cast<const TkxDeviceSetup*>(connection->Child(i));
+        if (other != nullptr && other != this && other->FDeviceAddr == FDeviceAddr)
+            return true;
+    }
+    return false;
+}
+
+int TkxDeviceSetup::EditDlg(TkxDevParamSet params) {
+    if (!CanEdit())
+        return KDlgNotEditable;
+    TkxDialogProvider* provider = TkxGetDialogProvider();
+    const std::string oldName = FDeviceName;
+    const std::uint8_t oldAddress = FDeviceAddr;
+    if (provider == nullptr || !provider->EditDeviceSetup(*this, params))
+        return KDlgCancelled;
+    int result = KDlgDone;
+    if (NameUsedByOtherDevice()) {
+        SetDeviceName(oldName);
+        result = KDlgRefused;
+    }
+    if (AddressUsedByOtherDevice()) {
+        SetDeviceAddr(oldAddress);
+        result = KDlgRefused;
+    }
+    return result;
+}
+
+void TkxDeviceSetup::PerformSetupAdd(TkxObject* transaction) {
+    if (OnSetupAdd)
+        OnSetupAdd(this, transaction);
+    if (TkxMBThreadSetup* connection = GetThreadSetup())
+        connection->PerformSetupAdd(transaction != nullptr ? transaction : this);
+}
+
+void TkxDeviceSetup::PerformSetupDel(TkxObject* element) {
+    if (OnSetupDel)
+        OnSetupDel(this, element);
+    if (TkxMBThreadSetup* connection = GetThreadSetup())
+        connection->PerformSetupDel(element);
+}
+
+void TkxDeviceSetup::PerformSetupChange(TkxObject* element) {
+    if (OnSetupChange)
+        OnSetupChange(this, element);
+    if (TkxMBThreadSetup* connection = GetThreadSetup())
+        connection->PerformSetupChange(element);
+}
+
+void TkxDeviceSetup::PerformStateChange(TkxObject* object) {
+    if (OnStateChange)
+        OnStateChange(this, object);
+    if (TkxMBThreadSetup* connection = GetThreadSetup())
+        connection->PerformStateChange(object);
+}
+
+std::string TkxDeviceSetup::StateText(int state) {
+    return state >= 0 && state < static_cast<int>(KStateTexts.size()) ? KStateTexts[state] : "";
+}
