@@ -642,7 +642,12 @@ private:
     }
 
     std::string BuiltFormat(const TConversion& conversion, const char* length) const {
-        return "%" + CleanFlags(conversion) + "*.*" + length + conversion.Conv;
+        std::string format(1, '%');
+        format += CleanFlags(conversion);
+        format += "*.*";
+        format += length;
+        format += conversion.Conv;
+        return format;
     }
 
     void PrintSigned(const TConversion& conversion, std::int64_t value) {
@@ -826,7 +831,10 @@ std::string TkxFormat::DateTimeToStr(double dateTime) {
         text = TDateTimeWriter(parts).Write("dd/mm/yyyy");
     }
     if (hasTime) {
-        text += (hasDate ? " " : "") + TDateTimeWriter(parts).Write("hh:nn:ss");
+        if (hasDate) {
+            text += ' ';
+        }
+        text += TDateTimeWriter(parts).Write("hh:nn:ss");
     }
     return text;
 }

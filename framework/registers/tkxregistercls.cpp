@@ -605,7 +605,7 @@ bool TkxRegister::LoadFromResource(std::string_view section, TkxTextResource* re
 void TkxRegister::Dump(std::vector<std::string>& lines) const {
     if (FDefinition->IsString()) {
         lines.push_back(FDefinition->GetDescr(-1, 0) + ":");
-        lines.push_back("\t" + StringText());
+        lines.push_back('\t' + StringText());
         return;
     }
     for (int i = 0; HasElement(i); ++i) {
