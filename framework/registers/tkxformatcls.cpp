@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -133,9 +134,12 @@ void RoundedDigits(double magnitude, int precision, std::string& intDigits,
     if (magnitude == 0.0) {
         return;
     }
-    const std::string scientific = CFormat("%.14e", magnitude);
-    std::string digits = scientific.substr(0, 1) + scientific.substr(2, 14);
-    int pointPos = std::stoi(scientific.substr(scientific.find('e') + 1)) + 1;
+    // "d.dddddddddddddde+XXX" always fits.
+    char scientific[32];
+    std::snprintf(scientific, sizeof scientific, "%.14e", magnitude);
+    std::string digits(1, scientific[0]);
+    digits.append(scientific + 2, 14);
+    int pointPos = std::atoi(scientific + 17) + 1;
     const int keep = pointPos + precision;
     if (keep < 0) {
         return;
