@@ -1,0 +1,88 @@
+#include "modbus/tkxmbthreadbindingcls.h"
+
+#include "modbus/tkxmbthreadthr.h"
+#include "modbus/tkxmbtransactioncls.h"
+
+TkxMBThreadBinding::TkxMBThreadBinding(TkxMBThreadSetup& setup)
+    : FSetup(setup) {
+    TakeSnapshot();
+    FThread = std::make_unique<TkxMBThread>(this);
+}
+
+TkxMBThreadBinding::~TkxMBThreadBinding() {
+    FThread.reset();
+}
+
+void TkxMBThreadBinding::Install() {
+    TkxMBThreadSetup::SetThreadFactory(
+        [](TkxMBThreadSetup& setup) { return std::make_unique<TkxMBThreadBinding>(setup); });
+}
+
+int TkxMBThreadBinding::GetState() const {
+    return FThread->GetState();
+}
+
+void TkxMBThreadBinding::ClearError() {
+    TakeSnapshot();
+    FThread->ClearError();
+}
+
+void TkxMBThreadBinding::TakeSnapshot() {
+    TkxMBLinkSettings settings;
+    settings.Name = FSetup.ThreadName();
+    settings.ConnType = FSetup.ConnType();
+    settings.Retries = FSetup.Retries();
+    settings.BaudRate = FSetup.BaudRate();
+    settings.ComPort = FSetup.ComPort();
+    settings.ByteSize = FSetup.ByteSize();
+    settings.FlowControl = FSetup.FlowCtrl();
+    settings.Parity = FSetup.Parity();
+    settings.SilentInterval = FSetup.SilentInt();
+    settings.StopBits = FSetup.StopBits();
+    settings.TimeOut = FSetup.TimeOut();
+    settings.TransmissionMode = FSetup.TxMode();
+    settings.TcpPort = FSetup.TcpIpPort();
+    settings.Host = FSetup.HostName();
+    std::lock_guard guard(FMutex);
+    FValid = FSetup.IsValid();
+    FSettings = std::move(settings);
+}
+
+bool TkxMBThreadBinding::IsValid() const {
+    std::lock_guard guard(FMutex);
+    return FValid;
+}
+
+TkxMBLinkSettings TkxMBThreadBinding::LinkSettings() const {
+    std::lock_guard guard(FMutex);
+    return FSettings;
+}
+
+TkxObject* TkxMBThreadBinding::Subject(TkxMBTransaction* transaction) {
+    if (transaction == nullptr) {
+        return &FSetup;
+    }
+    return transaction;
+}
+
+void TkxMBThreadBinding::PerformStateChange(TkxMBTransaction* transaction) {
+    FSetup.PerformStateChange(Subject(transaction));
+}
+
+void TkxMBThreadBinding::PerformSetupAdd(TkxMBTransaction* transaction) {
+    FSetup.PerformSetupAdd(Subject(transaction));
+}
+
+void TkxMBThreadBinding::PerformSetupDel(TkxMBTransaction* transaction) {
+    FSetup.PerformSetupDel(Subject(transaction));
+}
+
+void TkxMBThreadBinding::PerformSetupChange(TkxMBTransaction* transaction) {
+    FSetup.PerformSetupChange(Subject(transaction));
+}
+
+// The network document a setup lives in offers no transaction events yet; the thread's own
+// OnTransaError/OnTransaResponse have already fired by the time these run.
+void TkxMBThreadBinding::PerformTransaError(TkxMBTransaction* /*transaction*/) {}
+
+void TkxMBThreadBinding::PerformTransaResponse(TkxMBTransaction* /*transaction*/) {}
