@@ -21,6 +21,7 @@ public:
         : FState(state) {}
     int GetState() const override { return *FState; }
     void ClearError() override {}
+    TkxMBThread* Worker() const override { return nullptr; }
 
 private:
     int* FState;

@@ -1,12 +1,15 @@
 #include "modbus/tkxmbfakenetwork.h"
 
 #include "devices/tkxdevicesetupcls.h"
+#include "modbus/tkxmbfakes.h"
 #include "modbus/tkxmbthreadsetupcls.h"
+#include "modbus/tkxmbthreadthr.h"
 #include "registers/tkxdialogprovider.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,6 +47,7 @@ public:
     }
     int GetState() const override { return FLog.State; }
     void ClearError() override { ++FLog.Cleared; }
+    TkxMBThread* Worker() const override { return nullptr; }
 
 private:
     TkxMBThreadSetup& FSetup;
@@ -205,7 +209,7 @@ TEST(TkxMBThreadSetupValidity, SerialFieldsAreCheckedAtTheirBounds) {
 }
 
 TEST_F(TkxMBThreadSetupTest, StatesFollowValidityOnLineAndEnabledUntilAThreadExists) {
-    TkxMBThreadSetup::SetThreadFactory(nullptr);
+    TkxMBThreadSetup::SetThreadFactory([](TkxMBThreadSetup&) { return nullptr; });
     TkxMBThreadSetup setup;
     setup.SetThreadName("COM1");
     EXPECT_EQ(setup.GetState(), 0);
@@ -217,7 +221,7 @@ TEST_F(TkxMBThreadSetupTest, StatesFollowValidityOnLineAndEnabledUntilAThreadExi
     setup.SetEnabled(true);
     EXPECT_EQ(setup.GetState(), 2);
     EXPECT_FALSE(setup.CanEdit());
-    EXPECT_EQ(setup.Thread(), nullptr) << "no thread factory, no thread";
+    EXPECT_EQ(setup.Thread(), nullptr) << "a factory that makes nothing, no thread";
 }
 
 TEST_F(TkxMBThreadSetupTest, GoingOnLineTwiceStartsTheThreadOnce) {
@@ -270,6 +274,51 @@ TEST_F(TkxMBThreadSetupTest, DestroyingTheSetupTakesItOfflineEndsTheThreadThenRe
     EXPECT_TRUE(network.Seen.empty()) << "a detached setup no longer reports to the network";
 }
 
+// The real communication thread over a scripted line.
+class TkxMBThreadSetupWorker : public ::testing::Test, public ScriptedLineFixture {};
+
+TEST_F(TkxMBThreadSetupWorker, TheThreadRunsWithTheSetupsSettingsAndReportsItsStates) {
+    TkxFakeNetwork network;
+    TkxMBThreadSetup* setup = network.AddConnection("COM4");
+    setup->SetComPort(4);
+    setup->SetBaudRate(9600);
+    setup->SetParity(2);
+    setup->SetTimeOut(250);
+    setup->SetEnabled(true);
+    network.Seen.clear();
+    setup->SetOnLine(true);
+    ASSERT_NE(setup->Thread(), nullptr);
+    ASSERT_NE(setup->Thread()->Worker(), nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return setup->GetState() == 3; }));
+    EXPECT_EQ(setup->GetStateText(), "thread running");
+    const TkxMBLinkSettings settings = Script->LastSettings();
+    EXPECT_EQ(settings.Name, "COM4");
+    EXPECT_EQ(settings.ComPort, 4);
+    EXPECT_EQ(settings.BaudRate, 9600);
+    EXPECT_EQ(settings.Parity, 2);
+    EXPECT_EQ(settings.TimeOut, 250);
+    EXPECT_NE(std::find(network.Seen.begin(), network.Seen.end(), "state:COM4"),
+              network.Seen.end());
+
+    setup->SetOnLine(false);
+    ASSERT_TRUE(PumpUntil([&] { return setup->GetState() == 0; }));
+    EXPECT_EQ(Script->ConnectedCount(), 0);
+    network.Root()->FirstChild()->Detach().reset();
+}
+
+TEST_F(TkxMBThreadSetupWorker, AnOpenFailureIsRetriedWhenGoingOnLineAgain) {
+    Script->SetOpenOk(false);
+    TkxMBThreadSetup setup;
+    setup.SetThreadName("COM1");
+    setup.SetEnabled(true);
+    setup.SetOnLine(true);
+    ASSERT_TRUE(PumpUntil([&] { return setup.GetState() == 6; }));
+    Script->SetOpenOk(true);
+    setup.SetOnLine(false);
+    setup.SetOnLine(true);
+    ASSERT_TRUE(PumpUntil([&] { return setup.GetState() == 3; }));
+}
+
 TEST(TkxMBThreadSetupInfo, SummarisesTheLineAndTheState) {
     TkxMBThreadSetup setup;
     setup.SetThreadName("COM1");
@@ -314,7 +363,7 @@ TEST(TkxMBThreadSetupInfo, TextTablesCoverEveryCode) {
     EXPECT_EQ(TkxMBThreadSetup::StopBitsText(2), "2");
 }
 
-class TkxMBThreadSetupDevices : public ::testing::Test {
+class TkxMBThreadSetupDevices : public TkxMBThreadSetupTest {
 protected:
     TkxMBThreadSetupDevices() {
         connection = network.AddConnection("COM1");
