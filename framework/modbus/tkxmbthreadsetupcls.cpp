@@ -67,7 +67,7 @@ TkxMBThreadSetup::~TkxMBThreadSetup() {
 }
 
 void TkxMBThreadSetup::SetThreadFactory(ThreadFactory factory) {
-    Factory() = std::move(factory);
+    Factory() = factory ? std::move(factory) : ThreadFactory(NewWorker);
 }
 
 const TkxMBThreadSetup::ThreadFactory& TkxMBThreadSetup::GetThreadFactory() {
