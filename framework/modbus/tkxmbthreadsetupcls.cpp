@@ -1,8 +1,7 @@
 #include "modbus/tkxmbthreadsetupcls.h"
 
 #include "devices/tkxdevicesetupcls.h"
-#include "modbus/tkxmbthreadthr.h"
-#include "modbus/tkxmbtransactioncls.h"
+#include "modbus/tkxmbthreadbindingcls.h"
 #include "registers/tkxtextresourcecls.h"
 #include "registers/tkxxmlparsercmp.h"
 
@@ -30,25 +29,12 @@ std::string TextOf(const std::array<const char*, N>& texts, int index) {
     return index >= 0 && index < static_cast<int>(N) ? texts[index] : "";
 }
 
-// The real communication thread behind the setup's view of it.
-class TkxMBSetupWorker : public TkxMBSetupThread {
-public:
-    explicit TkxMBSetupWorker(TkxMBThreadSetup& setup)
-        : FThread(&setup) {}
-    int GetState() const override { return FThread.GetState(); }
-    void ClearError() override { FThread.ClearError(); }
-    TkxMBThread* Worker() const override { return &FThread; }
-
-private:
-    mutable TkxMBThread FThread;
-};
-
-std::unique_ptr<TkxMBSetupThread> NewWorker(TkxMBThreadSetup& setup) {
-    return std::make_unique<TkxMBSetupWorker>(setup);
+std::unique_ptr<TkxMBSetupThread> NewBoundThread(TkxMBThreadSetup& setup) {
+    return std::make_unique<TkxMBThreadBinding>(setup);
 }
 
 TkxMBThreadSetup::ThreadFactory& Factory() {
-    static TkxMBThreadSetup::ThreadFactory factory = NewWorker;
+    static TkxMBThreadSetup::ThreadFactory factory = NewBoundThread;
     return factory;
 }
 
@@ -67,7 +53,7 @@ TkxMBThreadSetup::~TkxMBThreadSetup() {
 }
 
 void TkxMBThreadSetup::SetThreadFactory(ThreadFactory factory) {
-    Factory() = factory ? std::move(factory) : ThreadFactory(NewWorker);
+    Factory() = factory ? std::move(factory) : ThreadFactory(NewBoundThread);
 }
 
 const TkxMBThreadSetup::ThreadFactory& TkxMBThreadSetup::GetThreadFactory() {
@@ -76,24 +62,14 @@ const TkxMBThreadSetup::ThreadFactory& TkxMBThreadSetup::GetThreadFactory() {
 
 void TkxMBThreadSetup::StoreInt(std::string_view key, int& field, int value) {
     SetInt(KSetup, key, value);
-    {
-        const std::lock_guard lock(FSettingsLock);
-        field = value;
-    }
-    PerformSetupChange(this);
-}
-
-void TkxMBThreadSetup::StoreText(std::string_view key, std::string& field, std::string_view value) {
-    SetValue(KSetup, key, value);
-    {
-        const std::lock_guard lock(FSettingsLock);
-        field = value;
-    }
+    field = value;
     PerformSetupChange(this);
 }
 
 void TkxMBThreadSetup::SetThreadName(std::string_view name) {
-    StoreText("threadname", FThreadName, name);
+    SetValue(KSetup, "threadname", name);
+    FThreadName = name;
+    PerformSetupChange(this);
 }
 
 void TkxMBThreadSetup::SetConnType(int connType) {
@@ -134,7 +110,9 @@ void TkxMBThreadSetup::SetTcpIpPort(int port) {
 }
 
 void TkxMBThreadSetup::SetHostName(std::string_view hostName) {
-    StoreText("hostname", FHostName, hostName);
+    SetValue(KSetup, "hostname", hostName);
+    FHostName = hostName;
+    PerformSetupChange(this);
 }
 
 void TkxMBThreadSetup::SetEnabled(bool enabled) {
@@ -155,7 +133,6 @@ void TkxMBThreadSetup::SetOnLine(bool onLine) {
 }
 
 void TkxMBThreadSetup::AnalyzeContent() {
-    std::unique_lock lock(FSettingsLock);
     FThreadName = GetValue(KSetup, "threadname", "");
     FConnType = GetInt(KSetup, "conntype", KConnSerial);
     FRetries = GetInt(KSetup, "retries", 2);
@@ -171,7 +148,6 @@ void TkxMBThreadSetup::AnalyzeContent() {
     FTcpIpPort = GetInt(KSetup, "tcpipport", 502);
     FHostName = GetValue(KSetup, "hostname", "127.0.0.1");
     FEnabled = GetBool(KSetup, "enabled", false);
-    lock.unlock();
     PerformSetupAdd(this);
 }
 
@@ -186,7 +162,6 @@ bool TkxMBThreadSetup::IsSerialValid() const {
 }
 
 bool TkxMBThreadSetup::IsValid() const {
-    const std::lock_guard lock(FSettingsLock);
     if (FThreadName.empty())
         return false;
     if (FConnType == KConnSerial)
@@ -360,56 +335,6 @@ void TkxMBThreadSetup::PerformStateChange(TkxObject* object) {
         OnStateChange(this, object);
     if (TkxMBNetworkLink* network = GetNetwork())
         network->PerformStateChange(object);
-}
-
-TkxMBLinkSettings TkxMBThreadSetup::LinkSettings() const {
-    const std::lock_guard lock(FSettingsLock);
-    TkxMBLinkSettings settings;
-    settings.Name = FThreadName;
-    settings.ConnType = FConnType;
-    settings.Retries = FRetries;
-    settings.BaudRate = FBaudRate;
-    settings.ComPort = FComPort;
-    settings.ByteSize = FByteSize;
-    settings.FlowControl = FFlowCtrl;
-    settings.Parity = FParity;
-    settings.SilentInterval = FSilentInt;
-    settings.StopBits = FStopBits;
-    settings.TimeOut = FTimeOut;
-    settings.TransmissionMode = FTxMode;
-    settings.TcpPort = FTcpIpPort;
-    settings.Host = FHostName;
-    return settings;
-}
-
-TkxObject* TkxMBThreadSetup::ObjectOf(TkxMBTransaction* transaction) {
-    return transaction != nullptr ? static_cast<TkxObject*>(transaction) : this;
-}
-
-void TkxMBThreadSetup::PerformStateChange(TkxMBTransaction* transaction) {
-    PerformStateChange(ObjectOf(transaction));
-}
-
-void TkxMBThreadSetup::PerformSetupAdd(TkxMBTransaction* transaction) {
-    PerformSetupAdd(ObjectOf(transaction));
-}
-
-void TkxMBThreadSetup::PerformSetupDel(TkxMBTransaction* transaction) {
-    PerformSetupDel(ObjectOf(transaction));
-}
-
-void TkxMBThreadSetup::PerformSetupChange(TkxMBTransaction* transaction) {
-    PerformSetupChange(ObjectOf(transaction));
-}
-
-void TkxMBThreadSetup::PerformTransaError(TkxMBTransaction* transaction) {
-    if (TkxMBNetworkLink* network = GetNetwork())
-        network->PerformTransaError(transaction);
-}
-
-void TkxMBThreadSetup::PerformTransaResponse(TkxMBTransaction* transaction) {
-    if (TkxMBNetworkLink* network = GetNetwork())
-        network->PerformTransaResponse(transaction);
 }
 
 std::string TkxMBThreadSetup::StateText(int state) {

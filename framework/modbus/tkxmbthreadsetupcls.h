@@ -1,6 +1,5 @@
 #pragma once
 
-#include "modbus/tkxmbthreadhostcls.h"
 #include "registers/tkxdialogprovider.h"
 #include "registers/tkxxmlelementcls.h"
 
@@ -8,14 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 
 class TkxDeviceSetup;
-class TkxMBThread;
 class TkxMBThreadSetup;
-class TkxMBTransaction;
 
 // What a connection setup needs from the network document that holds it: the network's
 // device limit and count, and the entry points of the notifications it relays. The network
@@ -30,8 +26,6 @@ public:
     virtual void PerformSetupChange(TkxObject* object) = 0;
     virtual void PerformStateChange(TkxObject* object) = 0;
     virtual void PerformOnDevMaxCount(TkxMBThreadSetup* setup) = 0;
-    virtual void PerformTransaError(TkxMBTransaction* transaction) = 0;
-    virtual void PerformTransaResponse(TkxMBTransaction* transaction) = 0;
 
 protected:
     TkxMBNetworkLink() = default;
@@ -53,8 +47,6 @@ public:
     virtual int GetState() const = 0;
     // Lets a thread in an error state try to open the link again.
     virtual void ClearError() = 0;
-    // The communication thread itself, which owns transactions; null for a stand-in.
-    virtual TkxMBThread* Worker() const = 0;
 };
 
 // One Modbus connection, the element "modbus_connection" of a network layout: a serial port
@@ -62,9 +54,8 @@ public:
 // setups ("device") and the owner of its communication thread. Settings live as key=value
 // lines of the child element "setup". Every notification of the devices, transactions and
 // thread below it passes through the Perform... relays on its way to the network.
-// Main thread only, except the TkxMBThreadHost side, which the thread reads: the flags in every
-// pass, the validity and the line settings (under a lock) when it opens the link.
-class TkxMBThreadSetup : public TkxXmlElement, public TkxMBThreadHost {
+// Main thread only, except Enabled() and OnLine(), which the thread reads in every pass.
+class TkxMBThreadSetup : public TkxXmlElement {
 public:
     using Event = std::function<void(TkxMBThreadSetup* sender, TkxObject* object)>;
     using MaxCountEvent = std::function<void(TkxMBThreadSetup* sender, TkxMBThreadSetup* setup)>;
@@ -77,8 +68,9 @@ public:
     // Stops and destroys the thread, then reports the setup as deleted.
     ~TkxMBThreadSetup() override;
 
-    // How StartThread creates the communication thread: a TkxMBThread unless another factory
-    // is installed (tests install stand-ins); null restores the TkxMBThread.
+    // How StartThread creates the communication thread: a TkxMBThread joined to the setup by a
+    // TkxMBThreadBinding unless another factory is installed (tests install stand-ins); null
+    // restores the binding.
     static void SetThreadFactory(ThreadFactory factory);
     static const ThreadFactory& GetThreadFactory();
 
@@ -128,7 +120,7 @@ public:
     // as added.
     void AnalyzeContent() override;
 
-    bool IsValid() const override;
+    bool IsValid() const;
     int GetState() const;
     std::string GetStateText() const { return StateText(GetState()); }
     bool CanEdit() const { return GetState() < 2; }
@@ -160,18 +152,6 @@ public:
     void PerformSetupDel(TkxObject* object);
     void PerformStateChange(TkxObject* object);
 
-    // TkxMBThreadHost: what the communication thread reads and reports. A null transaction
-    // stands for this setup.
-    bool IsEnabled() const override { return FEnabled; }
-    bool IsOnLine() const override { return FOnLine; }
-    TkxMBLinkSettings LinkSettings() const override;
-    void PerformStateChange(TkxMBTransaction* transaction) override;
-    void PerformSetupAdd(TkxMBTransaction* transaction) override;
-    void PerformSetupDel(TkxMBTransaction* transaction) override;
-    void PerformSetupChange(TkxMBTransaction* transaction) override;
-    void PerformTransaError(TkxMBTransaction* transaction) override;
-    void PerformTransaResponse(TkxMBTransaction* transaction) override;
-
     static std::string StateText(int state);
     static std::string ParityText(int parity);
     static std::string StopBitsText(int stopBits);
@@ -185,13 +165,9 @@ public:
 
 private:
     void StoreInt(std::string_view key, int& field, int value);
-    void StoreText(std::string_view key, std::string& field, std::string_view value);
-    TkxObject* ObjectOf(TkxMBTransaction* transaction);
     bool IsSerialValid() const;
     bool NameUsedByOtherConnection() const;
 
-    // Guards the settings against the thread reading them while they change.
-    mutable std::mutex FSettingsLock;
     std::string FThreadName;
     int FConnType = KConnSerial;
     int FRetries = 2;

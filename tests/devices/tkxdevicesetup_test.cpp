@@ -21,7 +21,6 @@ public:
         : FState(state) {}
     int GetState() const override { return *FState; }
     void ClearError() override {}
-    TkxMBThread* Worker() const override { return nullptr; }
 
 private:
     int* FState;

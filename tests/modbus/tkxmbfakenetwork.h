@@ -32,8 +32,6 @@ public:
     void PerformSetupChange(TkxObject* object) override { Record("change", object); }
     void PerformStateChange(TkxObject* object) override { Record("state", object); }
     void PerformOnDevMaxCount(TkxMBThreadSetup* setup) override { Record("max", setup); }
-    void PerformTransaError(TkxMBTransaction*) override { Seen.push_back("error"); }
-    void PerformTransaResponse(TkxMBTransaction*) override { Seen.push_back("response"); }
 
     int NetDevMaxCount = 0;
     std::vector<std::string> Seen;

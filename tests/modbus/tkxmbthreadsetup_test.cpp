@@ -2,6 +2,7 @@
 
 #include "devices/tkxdevicesetupcls.h"
 #include "modbus/tkxmbfakes.h"
+#include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "registers/tkxdialogprovider.h"
@@ -47,7 +48,6 @@ public:
     }
     int GetState() const override { return FLog.State; }
     void ClearError() override { ++FLog.Cleared; }
-    TkxMBThread* Worker() const override { return nullptr; }
 
 private:
     TkxMBThreadSetup& FSetup;
@@ -288,7 +288,7 @@ TEST_F(TkxMBThreadSetupWorker, TheThreadRunsWithTheSetupsSettingsAndReportsItsSt
     network.Seen.clear();
     setup->SetOnLine(true);
     ASSERT_NE(setup->Thread(), nullptr);
-    ASSERT_NE(setup->Thread()->Worker(), nullptr);
+    EXPECT_NE(dynamic_cast<TkxMBThreadBinding*>(setup->Thread()), nullptr);
     ASSERT_TRUE(PumpUntil([&] { return setup->GetState() == 3; }));
     EXPECT_EQ(setup->GetStateText(), "thread running");
     const TkxMBLinkSettings settings = Script->LastSettings();
