@@ -75,8 +75,12 @@ void TkxMBThread::WaitFor() {
         return;
     }
     TkxDispatcher& dispatcher = TkxMainDispatcher();
-    while (!dispatcher.WaitUntil([this] { return FFinished.load(); }, std::chrono::seconds(1))) {
+    if (dispatcher.IsMainThread()) {
+        while (
+            !dispatcher.WaitUntil([this] { return FFinished.load(); }, std::chrono::seconds(1))) {
+        }
     }
+    // Elsewhere the main thread serves the worker's hand-offs; joining is all that is left.
     FWorker.join();
 }
 
