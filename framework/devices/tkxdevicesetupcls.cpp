@@ -1,6 +1,11 @@
 #include "devices/tkxdevicesetupcls.h"
 
+#include "devices/tkxdeviceslavecls.h"
+#include "modbus/tkxmbdeviceversioncls.h"
+#include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
+#include "modbus/tkxmbthreadthr.h"
+#include "registers/tkxregdefslistcmp.h"
 #include "registers/tkxxmlparsercmp.h"
 
 #include <array>
@@ -40,6 +45,7 @@ TkxDeviceSetup::TkxDeviceSetup() {
 }
 
 TkxDeviceSetup::~TkxDeviceSetup() {
+    DestroyDevice();
     PerformSetupDel(this);
 }
 
@@ -68,6 +74,8 @@ void TkxDeviceSetup::SetMaxFault(int maxFault) {
 }
 
 void TkxDeviceSetup::SetEnabled(bool enabled) {
+    if (enabled && FDevice != nullptr)
+        FDevice->ResetFaults();
     SetBool(KSetup, "enabled", enabled);
     FEnabled = enabled;
     PerformSetupChange(this);
@@ -95,7 +103,16 @@ TkxMBNetworkLink* TkxDeviceSetup::GetNetwork() const {
     return IsInDocument() ? dynamic_cast<TkxMBNetworkLink*>(Parser()) : nullptr;
 }
 
+TkxMBThread* TkxDeviceSetup::GetConnectionThread() const {
+    const TkxMBThreadSetup* connection = GetThreadSetup();
+    auto* binding =
+        connection != nullptr ? dynamic_cast<TkxMBThreadBinding*>(connection->Thread()) : nullptr;
+    return binding != nullptr ? &binding->Thread() : nullptr;
+}
+
 int TkxDeviceSetup::GetState() const {
+    if (FDevice != nullptr)
+        return FDevice->GetState();
     const TkxMBThreadSetup* connection = GetThreadSetup();
     if (connection == nullptr || connection->GetState() != 3)
         return 0;
@@ -106,7 +123,71 @@ std::string TkxDeviceSetup::GetInfo() const {
     const std::int64_t sampleTime = std::int64_t{FRepeatTime} * 100;
     return InfoLine("Dflt sample time", std::to_string(sampleTime) + "ms") + "\r\n" +
            InfoLine("Max fault cut-off", FMaxFault == 0 ? "Disabled" : std::to_string(FMaxFault)) +
-           "\r\n" + InfoLine("Device state", GetStateText());
+           "\r\n" + InfoLine("Device state", GetStateText()) + DeviceInfo();
+}
+
+std::string TkxDeviceSetup::DeviceInfo() const {
+    if (FDevice == nullptr)
+        return "";
+    const TkxVersionRecord& version = FDevice->GetVersion();
+    TkxRegDefsList* defs = FDevice->Defs();
+    return "\r\n" + InfoLine("Device version    ", version.GetText()) + "\r\n" +
+           InfoLine("Device description", defs != nullptr ? defs->GetVersionDescr() : "") + "\r\n" +
+           InfoLine("Device file       ", defs != nullptr ? defs->FileName() : "");
+}
+
+void TkxDeviceSetup::SetDevice(std::unique_ptr<TkxDeviceSlave> device) {
+    DestroyDevice();
+    FDevice = std::move(device);
+    if (FDevice != nullptr)
+        FDevice->SetThread(GetConnectionThread());
+}
+
+void TkxDeviceSetup::DestroyDevice() {
+    // Taken out first, so that the device's own goodbye finds the setup without it.
+    std::unique_ptr<TkxDeviceSlave> doomed = std::move(FDevice);
+    doomed.reset();
+}
+
+void TkxDeviceSetup::DeviceGone(TkxDeviceSlave* device) {
+    if (FDevice.get() == device)
+        static_cast<void>(FDevice.release());
+}
+
+TkxMBDeviceVersion* TkxDeviceSetup::CheckDevice() {
+    const TkxMBThreadSetup* connection = GetThreadSetup();
+    TkxMBThread* thread = GetConnectionThread();
+    if (connection == nullptr || connection->GetState() != 3 || thread == nullptr)
+        return nullptr;
+    // The thread owns it and destroys it once it has terminated.
+    auto* check = new TkxMBDeviceVersion(thread, 1, CheckRepeatTime);
+    TkxMBTransaction::TerminateSet reasons;
+    reasons.set(TkxMBTransaction::Response);
+    check->SetTerminateReasons(reasons);
+    check->SetTransaName("CheckDevice");
+    check->SetSlaveAddress(FDeviceAddr);
+    check->SetMaxFault(0);
+    check->OnResponse = [this](TkxMBTransaction* sender) {
+        DeviceFromVersion(static_cast<TkxMBDeviceVersion*>(sender)->GetVersion());
+    };
+    check->OnError = [this](TkxMBTransaction* sender) {
+        DeviceFromDefault(static_cast<TkxMBDeviceVersion*>(sender));
+    };
+    check->SetTermDestroy(true);
+    check->SetEnabled(true);
+    return check;
+}
+
+void TkxDeviceSetup::DeviceFromVersion(const TkxVersionRecord& version) {
+    if (OnDeviceVersion)
+        OnDeviceVersion(this, version);
+    PerformStateChange(this);
+}
+
+void TkxDeviceSetup::DeviceFromDefault(TkxMBDeviceVersion* transaction) {
+    if (OnNoDeviceVersion)
+        OnNoDeviceVersion(this, transaction);
+    PerformStateChange(this);
 }
 
 bool TkxDeviceSetup::NameUsedByOtherDevice() const {

@@ -1,0 +1,262 @@
+#include "devices/tkxdeviceslavecls.h"
+
+#include "devices/tkxdevicesetupcls.h"
+#include "modbus/tkxmbreadholdregisterscls.h"
+#include "modbus/tkxmbresultcodes.h"
+#include "modbus/tkxmbthreadthr.h"
+#include "modbus/tkxmbwritesingleregistercls.h"
+#include "registers/tkxerror.h"
+#include "registers/tkxregblockcls.h"
+#include "registers/tkxregdefinitioncls.h"
+#include "registers/tkxregistercls.h"
+
+namespace {
+
+// Direct-access transactions belong to the framework, not to the user.
+constexpr int FrameworkKind = 1;
+
+TkxRegDefsList* CheckedDefs(const TkxDeviceSetup* setup, const TkxVersionRecord* version,
+                            TkxRegDefsList* defs) {
+    if (setup == nullptr) {
+        throw ETkxError("You must specify a valid TkxDeviceSetup to allocate a new device!");
+    }
+    if (version == nullptr) {
+        throw ETkxError("You must specify a valid TkxVersionRecord!");
+    }
+    return defs;
+}
+
+} // namespace
+
+TkxDeviceSlave::TkxDeviceSlave(TkxDeviceSetup* setup, const TkxVersionRecord* version,
+                               TkxRegDefsList* defs)
+    : TkxRegDataBuffer(CheckedDefs(setup, version, defs))
+    , FVersion(*version)
+    , FSetup(setup) {}
+
+TkxDeviceSlave::~TkxDeviceSlave() {
+    SetThread(nullptr);
+    // Each transaction leaves the list while it is destroyed.
+    while (TkxMBTransaction* transaction = FTransactions.First()) {
+        delete transaction;
+    }
+    FSetup->DeviceGone(this);
+}
+
+void TkxDeviceSlave::SetThread(TkxMBThread* thread) {
+    if (thread == FThread) {
+        return;
+    }
+    if (TkxMBThread* old = FThread) {
+        old->RemoveDevice(this);
+    }
+    FThread = thread;
+    if (thread != nullptr) {
+        // The thread calls back SetThread with itself, which then does nothing.
+        thread->AddDevice(this);
+    }
+    PerformStateChange(static_cast<TkxObject*>(this));
+}
+
+void TkxDeviceSlave::ClearThread() {
+    FThread = nullptr;
+    PerformStateChange(static_cast<TkxObject*>(this));
+}
+
+bool TkxDeviceSlave::IsSetupEnabled() const {
+    return FSetup->Enabled();
+}
+
+void TkxDeviceSlave::ListProperties(std::vector<std::string>& strings) {
+    if (FPropertiesTransa != nullptr) {
+        ListRegisters(FPropertiesTransa->ReadBlocks(), strings);
+    }
+}
+
+void TkxDeviceSlave::ListRegisters(const TkxRegBlock* first,
+                                   std::vector<std::string>& strings) const {
+    for (const TkxRegBlock* block = first; block != nullptr; block = block->Next()) {
+        const int end = block->Start() + block->Count();
+        for (int address = block->Start(); address < end; ++address) {
+            if (const TkxRegister* reg = RegisterAt(address)) {
+                reg->Dump(strings);
+            }
+        }
+    }
+}
+
+void TkxDeviceSlave::ListSetBits(const TkxRegister* reg, std::vector<std::string>& strings) const {
+    if (reg == nullptr || reg->Data() == nullptr || !reg->Definition()->IsNumeric()) {
+        return;
+    }
+    const TkxRegDefinition& definition = *reg->Definition();
+    const int bits = definition.ElementBytes() * 8;
+    for (int index = 0; index < definition.Length(); ++index) {
+        const auto value = static_cast<std::uint32_t>(reg->GetValueInteger(index));
+        for (int bit = 0; bit < bits; ++bit) {
+            const std::uint32_t mask = 1U << bit;
+            if ((value & mask) != 0) {
+                strings.push_back(definition.GetDescr(index, mask));
+            }
+        }
+    }
+}
+
+int TkxDeviceSlave::GetState() {
+    TkxMBThread* thread = FThread;
+    if (thread == nullptr || thread->GetState() != 3) {
+        return 0;
+    }
+    if (!FSetup->Enabled()) {
+        return 1;
+    }
+    TkxThreadSafeList<TkxMBTransaction>::Locked locked(FTransactions);
+    for (const TkxMBTransaction* transaction : locked.Items()) {
+        const int state = transaction->GetState();
+        if (state == 5 || state == 8) {
+            return state;
+        }
+    }
+    return 3;
+}
+
+void TkxDeviceSlave::ResetFaults() {
+    TkxThreadSafeList<TkxMBTransaction>::Locked locked(FTransactions);
+    for (TkxMBTransaction* transaction : locked.Items()) {
+        transaction->ResetFaults();
+    }
+}
+
+bool TkxDeviceSlave::IsReady() {
+    TkxMBThread* thread = FThread;
+    return thread != nullptr && thread->GetState() == 3 && GetState() == 3;
+}
+
+void TkxDeviceSlave::PrepareDirect(TkxMBTransaction& transaction, const char* name,
+                                   const char* comment) {
+    transaction.SetEnabled(false);
+    transaction.SetTransaName(name);
+    transaction.SetComment(comment);
+}
+
+std::int32_t TkxDeviceSlave::StartDirect(TkxMBTransaction& transaction, bool wait) {
+    transaction.TerminateIf.set(TkxMBTransaction::Always);
+    transaction.SetEnabled(true);
+    if (wait && !transaction.WaitFor(DirectWaitMs)) {
+        return TkxMBResult::WaitTimeout;
+    }
+    return transaction.GetLastError();
+}
+
+std::int32_t TkxDeviceSlave::ReadRegister(std::uint16_t address, bool wait) {
+    if (!IsReady()) {
+        return TkxMBResult::WaitTimeout;
+    }
+    if (FReadRegisterTransa == nullptr) {
+        FReadRegisterTransa = new TkxMBReadHoldRegisters(this, FrameworkKind, 1, address);
+    } else if (!FReadRegisterTransa->WaitFor(DirectWaitMs)) {
+        return TkxMBResult::WaitTimeout;
+    }
+    PrepareDirect(*FReadRegisterTransa, "ReadRegister", "Read a single register directly.");
+    FReadRegisterTransa->SetReadAddress(address);
+    return StartDirect(*FReadRegisterTransa, wait);
+}
+
+std::int32_t TkxDeviceSlave::WriteRegister(std::uint16_t address, bool wait) {
+    if (!IsReady()) {
+        return TkxMBResult::WaitTimeout;
+    }
+    if (FWriteRegisterTransa == nullptr) {
+        FWriteRegisterTransa = new TkxMBWriteSingleRegister(this, FrameworkKind, address);
+    } else if (!FWriteRegisterTransa->WaitFor(DirectWaitMs)) {
+        return TkxMBResult::WaitTimeout;
+    }
+    PrepareDirect(*FWriteRegisterTransa, "WriteRegister", "Write a single register directly");
+    FWriteRegisterTransa->SetWriteAddress(address);
+    return StartDirect(*FWriteRegisterTransa, wait);
+}
+
+std::int32_t TkxDeviceSlave::ReadRegister(const TkxRegister& reg, bool wait) {
+    return ReadRegister(reg.Definition()->Address(), wait);
+}
+
+std::int32_t TkxDeviceSlave::WriteRegister(const TkxRegister& reg, bool wait) {
+    return WriteRegister(reg.Definition()->Address(), wait);
+}
+
+void TkxDeviceSlave::AddTransa(TkxMBTransaction* transaction) {
+    if (transaction == nullptr) {
+        return;
+    }
+    FTransactions.Add(transaction);
+    if (OnTransaAdd) {
+        OnTransaAdd(this, transaction);
+    }
+    FSetup->PerformSetupAdd(transaction);
+}
+
+void TkxDeviceSlave::RemoveTransa(TkxMBTransaction* transaction) {
+    if (transaction == nullptr) {
+        return;
+    }
+    FTransactions.Remove(transaction);
+    // Forget the references a destroyed transaction would leave dangling.
+    if (transaction == FReadRegisterTransa) {
+        FReadRegisterTransa = nullptr;
+    }
+    if (transaction == FWriteRegisterTransa) {
+        FWriteRegisterTransa = nullptr;
+    }
+    if (transaction == FPropertiesTransa) {
+        FPropertiesTransa = nullptr;
+    }
+    if (OnTransaDel) {
+        OnTransaDel(this, transaction);
+    }
+    FSetup->PerformSetupDel(transaction);
+}
+
+bool TkxDeviceSlave::HasTransa(TkxMBTransaction* transaction) {
+    return FTransactions.Contains(transaction);
+}
+
+void TkxDeviceSlave::PerformTransaError(TkxMBTransaction* transaction) {
+    if (OnTransaError) {
+        OnTransaError(this, transaction);
+    }
+    if (TkxMBThread* thread = FThread) {
+        thread->PerformTransaError(transaction);
+    }
+}
+
+void TkxDeviceSlave::PerformTransaResponse(TkxMBTransaction* transaction) {
+    if (OnTransaResponse) {
+        OnTransaResponse(this, transaction);
+    }
+    if (TkxMBThread* thread = FThread) {
+        thread->PerformTransaResponse(transaction);
+    }
+}
+
+void TkxDeviceSlave::PerformStateChange(TkxMBTransaction* transaction) {
+    PerformStateChange(static_cast<TkxObject*>(transaction));
+}
+
+void TkxDeviceSlave::PerformStateChange(TkxObject* object) {
+    if (OnStateChange) {
+        OnStateChange(this, object);
+    }
+    FSetup->PerformStateChange(object);
+}
+
+void TkxDeviceSlave::PerformSetupChange(TkxMBTransaction* transaction) {
+    FSetup->PerformSetupChange(transaction);
+}
+
+std::uint8_t TkxDeviceSlave::ImposedAddress() const {
+    return FSetup->DeviceAddr();
+}
+
+int TkxDeviceSlave::ImposedMaxFault() const {
+    return FSetup->MaxFault();
+}

@@ -1,0 +1,117 @@
+#pragma once
+
+#include "devices/tkxversionrecordcls.h"
+#include "modbus/tkxmbthreaddevicecls.h"
+#include "modbus/tkxmbtransactionownercls.h"
+#include "modbus/tkxthreadsafelistcls.h"
+#include "registers/tkxobject.h"
+#include "registers/tkxregdatabuffercls.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class TkxDeviceSetup;
+class TkxMBReadHoldRegisters;
+class TkxMBSimpleTransa;
+class TkxMBWriteSingleRegister;
+class TkxRegBlock;
+class TkxRegister;
+
+// A slave device that has been identified: its version, its register values (it is the
+// register data buffer laid out from its definitions) and the transactions that talk to it,
+// which it owns. It is attached to the communication thread of its connection, which runs its
+// transactions, and derives the state shown to the user from them. Every notification goes on
+// to the device setup that owns it. Main thread only, except what the thread reads through
+// TkxMBThreadDevice and TkxMBTransactionOwner.
+class TkxDeviceSlave : public TkxObject,
+                       public TkxRegDataBuffer,
+                       public TkxMBTransactionOwner,
+                       public TkxMBThreadDevice {
+public:
+    using TransaEvent = std::function<void(TkxDeviceSlave* sender, TkxMBTransaction* transaction)>;
+    using StateEvent = std::function<void(TkxDeviceSlave* sender, TkxObject* object)>;
+
+    // How long a direct register access waits for its transaction.
+    static constexpr int DirectWaitMs = 10000;
+
+    // Throws ETkxError without a setup, a version or a definitions list.
+    TkxDeviceSlave(TkxDeviceSetup* setup, const TkxVersionRecord* version, TkxRegDefsList* defs);
+    // Detaches from the thread, destroys the transactions and leaves the setup.
+    ~TkxDeviceSlave() override;
+
+    // TkxMBThreadDevice: attaching to a thread, and what the thread reads in each pass.
+    void SetThread(TkxMBThread* thread) override;
+    void ClearThread() override;
+    bool IsSetupEnabled() const override;
+    TkxThreadSafeList<TkxMBTransaction>& DeviceTransactions() override { return FTransactions; }
+
+    // The property texts of the device: the listing of every register in the blocks of the
+    // properties transaction; nothing without one.
+    virtual void ListProperties(std::vector<std::string>& strings);
+    // The listing of every register the buffer holds in the blocks of the chain.
+    void ListRegisters(const TkxRegBlock* first, std::vector<std::string>& strings) const;
+    // The description of every set bit of every element of the register.
+    void ListSetBits(const TkxRegister* reg, std::vector<std::string>& strings) const;
+
+    // 0 off-line, 1 disabled, 3 ready, or 5/8 of the first failing or cut-off transaction.
+    int GetState();
+    void ResetFaults();
+
+    // One read (function 3) or write (function 6, the buffered value) of a register, queued on
+    // the thread; with wait, the caller waits for it (serving the main-thread queue). -11 at
+    // once unless the connection and the device are ready, or when the previous direct access
+    // has not ended within 10 s; otherwise the transaction's last result.
+    std::int32_t ReadRegister(std::uint16_t address, bool wait);
+    std::int32_t WriteRegister(std::uint16_t address, bool wait);
+    std::int32_t ReadRegister(const TkxRegister& reg, bool wait);
+    std::int32_t WriteRegister(const TkxRegister& reg, bool wait);
+
+    void AddTransa(TkxMBTransaction* transaction);
+    void RemoveTransa(TkxMBTransaction* transaction);
+    bool HasTransa(TkxMBTransaction* transaction);
+
+    void PerformTransaError(TkxMBTransaction* transaction) override;
+    void PerformTransaResponse(TkxMBTransaction* transaction) override;
+    void PerformStateChange(TkxMBTransaction* transaction) override;
+    void PerformStateChange(TkxObject* object);
+
+    // TkxMBTransactionOwner
+    TkxMBThread* OwnerThread() override { return FThread; }
+    void AddTransaction(TkxMBTransaction* transaction) override { AddTransa(transaction); }
+    void RemoveTransaction(TkxMBTransaction* transaction) override { RemoveTransa(transaction); }
+    void PerformSetupChange(TkxMBTransaction* transaction) override;
+    bool ImposesAddress() const override { return true; }
+    std::uint8_t ImposedAddress() const override;
+    int ImposedMaxFault() const override;
+
+    const TkxVersionRecord& GetVersion() const { return FVersion; }
+    TkxDeviceSetup& GetSetup() const { return *FSetup; }
+    TkxMBThread* GetThread() const { return FThread; }
+    TkxMBSimpleTransa* GetPropertiesTransa() const { return FPropertiesTransa; }
+
+    TransaEvent OnTransaError;
+    TransaEvent OnTransaResponse;
+    StateEvent OnStateChange;
+    TransaEvent OnTransaAdd;
+    TransaEvent OnTransaDel;
+
+protected:
+    void SetPropertiesTransa(TkxMBSimpleTransa* transaction) { FPropertiesTransa = transaction; }
+
+private:
+    static void PrepareDirect(TkxMBTransaction& transaction, const char* name, const char* comment);
+    // Queues one run of a direct-access transaction and, with wait, waits for it.
+    static std::int32_t StartDirect(TkxMBTransaction& transaction, bool wait);
+    bool IsReady();
+
+    TkxVersionRecord FVersion;
+    TkxDeviceSetup* FSetup;
+    std::atomic<TkxMBThread*> FThread{nullptr};
+    TkxThreadSafeList<TkxMBTransaction> FTransactions;
+    TkxMBSimpleTransa* FPropertiesTransa = nullptr;
+    TkxMBReadHoldRegisters* FReadRegisterTransa = nullptr;
+    TkxMBWriteSingleRegister* FWriteRegisterTransa = nullptr;
+};

@@ -1,0 +1,22 @@
+#include "modbus/tkxmbreadholdregisterscls.h"
+
+#include "modbus/tkxmbresultcodes.h"
+#include "registers/tkxregblockcls.h"
+
+TkxMBReadHoldRegisters::TkxMBReadHoldRegisters(TkxDeviceSlave* device, int kind,
+                                               std::uint16_t count, std::uint16_t start)
+    : TkxMBSimpleTransa(device, kind) {
+    SetReadBlock(start, count);
+    UpdateName();
+}
+
+std::int32_t TkxMBReadHoldRegisters::Transact(TkxMBServer& server) {
+    const TkxRegBlock* block = ReadBlocks();
+    if (block == nullptr) {
+        return TkxMBResult::NoBuffer;
+    }
+    FChanged = false;
+    BuildReadHolding(block->Start(), block->Count());
+    const std::int32_t result = Exchange(server);
+    return result != 0 ? result : ReadBlock(*block);
+}

@@ -1,0 +1,307 @@
+#include "devices/tkxdeviceslavecls.h"
+
+#include "devices/tkxdevicesetupcls.h"
+#include "modbus/tkxmbchainedtransacls.h"
+#include "modbus/tkxmbdeviceversioncls.h"
+#include "modbus/tkxmbfakenetwork.h"
+#include "modbus/tkxmbfakes.h"
+#include "modbus/tkxmbtestutil.h"
+#include "modbus/tkxmbthreadbindingcls.h"
+#include "registers/tkxerror.h"
+#include "registers/tkxregblockcls.h"
+#include "registers/tkxregdefslistcmp.h"
+#include "registers/tkxregistercls.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+namespace {
+
+using namespace TkxMBResult;
+using ::testing::ElementsAre;
+
+constexpr const char* kDefinitions = "[DataModel]\nMaxBufferSize=64\n"
+                                     "[Versions]\nVersions=QX440v1**\nVerDescr=Test drive\n"
+                                     "[256]\nName=A\n[257]\nName=B\n[258]\nName=C\n"
+                                     "[300]\nName=Faults\nType=bool\n"
+                                     "Descr[0m1]=Overcurrent\nDescr[0m4]=Overheat\n";
+
+// The slave behind the scripted line: reads of 0x100 get an exception, reads of 0x101 no
+// answer, everything else a reply of 0x002A words; writes are echoed.
+TkxMBScript::Step Slave(const std::vector<std::uint8_t>& query) {
+    if (query.size() < 6) {
+        return {0, Hex("01 41 00 00 01 B8 FF FF 00 7B FF FF"), {}};
+    }
+    const int start = query[2] << 8 | query[3];
+    if (query[1] == 6) {
+        return {0, query, {}};
+    }
+    if (start == 0x100) {
+        return {IllegalAddress, {}, {}};
+    }
+    if (start == 0x101) {
+        return {Timeout, {}, {}};
+    }
+    std::vector<std::uint8_t> reply = {query[0], 3, static_cast<std::uint8_t>(2 * query[5])};
+    for (int i = 0; i < query[5]; ++i) {
+        reply.push_back(0x00);
+        reply.push_back(0x2A);
+    }
+    return {0, reply, {}};
+}
+
+class TkxDeviceSlaveTest : public ::testing::Test, public ScriptedLineFixture {
+protected:
+    void SetUp() override {
+        TkxMBThreadBinding::Install();
+        Script->SetResponder(Slave);
+        FDefs.SetText(kDefinitions);
+        FDefs.Build();
+        FConnection = FNetwork.AddConnection("line");
+        auto setup = std::make_unique<TkxDeviceSetup>();
+        setup->SetDeviceName("drive");
+        FSetup = setup.get();
+        ASSERT_TRUE(FConnection->AddDeviceSetup(setup));
+    }
+    void TearDown() override {
+        // The handlers point into the finished test; taking the network down fires them.
+        FSetup->OnSetupAdd = nullptr;
+        FSetup->OnSetupDel = nullptr;
+        FSetup->OnDeviceVersion = nullptr;
+        FConnection->OnSetupAdd = nullptr;
+        if (TkxDeviceSlave* device = FSetup->Device()) {
+            device->OnStateChange = nullptr;
+            device->OnTransaAdd = nullptr;
+            device->OnTransaDel = nullptr;
+        }
+        FNetwork.ResetAll();
+        TkxMBThreadSetup::SetThreadFactory(nullptr);
+    }
+
+    bool StartLine() {
+        FConnection->SetOnLine(true);
+        FConnection->SetEnabled(true);
+        return PumpUntil([&] { return FConnection->GetState() == 3; });
+    }
+    TkxDeviceSlave& Identify() {
+        const TkxVersionRecord version("QX440v123");
+        FSetup->SetDevice(std::make_unique<TkxDeviceSlave>(FSetup, &version, &FDefs));
+        return *FSetup->Device();
+    }
+    // A periodic read of one register, enabled.
+    TkxMBChainedTransa& PollRegister(TkxDeviceSlave& device, std::uint16_t address) {
+        auto* poll = new TkxMBChainedTransa(&device, 1);
+        poll->SetReadBlock(address, 1);
+        poll->SetEnabled(true);
+        return *poll;
+    }
+    int QueriesFor(std::uint8_t function, int address) const {
+        const auto queries = Script->Queries();
+        return static_cast<int>(std::count_if(queries.begin(), queries.end(), [&](const auto& q) {
+            return q.size() >= 4 && q[1] == function && (q[2] << 8 | q[3]) == address;
+        }));
+    }
+
+    TkxRegDefsList FDefs;
+    TkxFakeNetwork FNetwork;
+    TkxMBThreadSetup* FConnection = nullptr;
+    TkxDeviceSetup* FSetup = nullptr;
+};
+
+TEST(TkxDeviceSlaveMisuse, NeedsASetupAndAVersion) {
+    TkxRegDefsList defs;
+    TkxDeviceSetup setup;
+    const TkxVersionRecord version;
+    try {
+        TkxDeviceSlave device(nullptr, &version, &defs);
+        FAIL();
+    } catch (const ETkxError& error) {
+        EXPECT_STREQ(error.what(),
+                     "You must specify a valid TkxDeviceSetup to allocate a new device!");
+    }
+    try {
+        TkxDeviceSlave device(&setup, nullptr, &defs);
+        FAIL();
+    } catch (const ETkxError& error) {
+        EXPECT_STREQ(error.what(), "You must specify a valid TkxVersionRecord!");
+    }
+    EXPECT_EQ(setup.Device(), nullptr);
+}
+
+TEST_F(TkxDeviceSlaveTest, SetupStatesBeforeIdentification) {
+    EXPECT_EQ(FSetup->GetState(), 0) << "connection not running";
+    ASSERT_TRUE(StartLine());
+    EXPECT_EQ(FSetup->GetState(), 1) << "disabled";
+    FSetup->SetEnabled(true);
+    EXPECT_EQ(FSetup->GetState(), 2) << "not yet identified";
+    EXPECT_EQ(FSetup->GetStateText(), "device not yet identified");
+}
+
+TEST_F(TkxDeviceSlaveTest, DeviceStatesFollowTheThreadTheSetupAndTheTransactions) {
+    TkxDeviceSlave& device = Identify();
+    EXPECT_EQ(device.GetState(), 0) << "no running thread";
+    ASSERT_TRUE(StartLine());
+    device.SetThread(FSetup->GetConnectionThread());
+    EXPECT_EQ(device.GetState(), 1) << "setup disabled";
+    FSetup->SetEnabled(true);
+    EXPECT_EQ(FSetup->GetState(), 3);
+    EXPECT_EQ(FSetup->GetStateText(), "device connected and ready");
+    auto* idle = new TkxMBChainedTransa(&device, 1);
+    idle->SetReadBlock(258, 1);
+    EXPECT_EQ(device.GetState(), 3) << "a disabled transaction is no fault";
+}
+
+TEST_F(TkxDeviceSlaveTest, FirstFailingOrCutOffTransactionDecides) {
+    FSetup->SetMaxFault(1);
+    FSetup->SetEnabled(true);
+    ASSERT_TRUE(StartLine());
+    TkxDeviceSlave& device = Identify();
+    TkxMBChainedTransa& cutOff = PollRegister(device, 0x101);
+    TkxMBChainedTransa& failing = PollRegister(device, 0x100);
+    ASSERT_TRUE(PumpUntil([&] { return cutOff.GetState() == 8 && failing.GetState() == 5; }));
+    EXPECT_EQ(device.GetState(), 8);
+    EXPECT_EQ(FSetup->GetStateText(), "too many errors, device cut-off");
+
+    // The fault counters go when the setup is enabled again; the exception stays.
+    FSetup->SetEnabled(false);
+    FSetup->SetEnabled(true);
+    EXPECT_FALSE(cutOff.IsCutOff());
+    delete &cutOff;
+    EXPECT_EQ(device.GetState(), 5);
+}
+
+TEST_F(TkxDeviceSlaveTest, DirectAccessReadsAndWritesOneRegister) {
+    FSetup->SetEnabled(true);
+    ASSERT_TRUE(StartLine());
+    TkxDeviceSlave& device = Identify();
+    EXPECT_EQ(device.ReadRegister(258, true), 0);
+    EXPECT_EQ(device.RegisterAt(258)->GetValueInteger(0), 42);
+
+    device.RegisterAt(257)->SetValueInteger(0, 0x1234);
+    EXPECT_EQ(device.WriteRegister(*device.RegisterAt(257), true), 0);
+    const auto queries = Script->Queries();
+    EXPECT_NE(std::find(queries.begin(), queries.end(), Hex("01 06 01 01 12 34")), queries.end());
+
+    // The same transactions serve the next calls, each as one run.
+    EXPECT_EQ(device.ReadRegister(258, true), 0);
+    EXPECT_EQ(QueriesFor(3, 258), 2);
+    EXPECT_EQ(device.ReadRegister(0x100, true), IllegalAddress);
+}
+
+TEST_F(TkxDeviceSlaveTest, DirectAccessRefusedUnlessReady) {
+    TkxDeviceSlave& early = Identify();
+    EXPECT_EQ(early.ReadRegister(258, true), WaitTimeout) << "no thread";
+    FSetup->SetEnabled(true);
+    FSetup->SetMaxFault(0);
+    ASSERT_TRUE(StartLine());
+    TkxDeviceSlave& device = *FSetup->Device();
+    device.SetThread(FSetup->GetConnectionThread());
+    TkxMBChainedTransa& failing = PollRegister(device, 0x100);
+    ASSERT_TRUE(PumpUntil([&] { return failing.GetState() == 5; }));
+    EXPECT_EQ(device.GetState(), 5);
+    EXPECT_EQ(device.ReadRegister(258, true), WaitTimeout);
+    EXPECT_EQ(device.WriteRegister(258, true), WaitTimeout);
+    Dispatcher.PumpFor(std::chrono::milliseconds(250));
+    EXPECT_EQ(QueriesFor(3, 258), 0);
+    EXPECT_EQ(QueriesFor(6, 258), 0);
+}
+
+TEST_F(TkxDeviceSlaveTest, AttachingTwiceToTheSameThreadChangesNothing) {
+    ASSERT_TRUE(StartLine());
+    TkxDeviceSlave& device = Identify();
+    TkxMBThread* thread = FSetup->GetConnectionThread();
+    ASSERT_EQ(device.GetThread(), thread);
+    EXPECT_TRUE(thread->Devices().Contains(&device));
+    int changes = 0;
+    device.OnStateChange = [&](TkxDeviceSlave*, TkxObject*) { ++changes; };
+    device.SetThread(thread);
+    EXPECT_EQ(changes, 0);
+    device.SetThread(nullptr);
+    EXPECT_GT(changes, 0);
+    EXPECT_FALSE(thread->Devices().Contains(&device));
+    EXPECT_EQ(device.GetThread(), nullptr);
+}
+
+TEST_F(TkxDeviceSlaveTest, NotificationsClimbToTheConnection) {
+    TkxDeviceSlave& device = Identify();
+    std::vector<std::string> seen;
+    device.OnTransaAdd = [&](TkxDeviceSlave*, TkxMBTransaction*) { seen.push_back("device add"); };
+    device.OnTransaDel = [&](TkxDeviceSlave*, TkxMBTransaction*) { seen.push_back("device del"); };
+    FSetup->OnSetupAdd = [&](TkxDeviceSetup*, TkxObject*) { seen.push_back("setup add"); };
+    FSetup->OnSetupDel = [&](TkxDeviceSetup*, TkxObject*) { seen.push_back("setup del"); };
+    FConnection->OnSetupAdd = [&](TkxMBThreadSetup*, TkxObject*) {
+        seen.push_back("connection add");
+    };
+    auto* transaction = new TkxMBChainedTransa(&device, 1);
+    EXPECT_TRUE(device.HasTransa(transaction));
+    delete transaction;
+    EXPECT_FALSE(device.HasTransa(transaction));
+    EXPECT_THAT(
+        seen, ElementsAre("device add", "setup add", "connection add", "device del", "setup del"));
+}
+
+TEST_F(TkxDeviceSlaveTest, InfoNamesTheDeviceOnceThereIsOne) {
+    FSetup->SetRepeatTime(5);
+    EXPECT_EQ(FSetup->GetInfo(), "Dflt sample time         : 500ms\r\n"
+                                 "Max fault cut-off        : Disabled\r\n"
+                                 "Device state             : OFFLINE");
+    const std::string file =
+        (std::filesystem::temp_directory_path() / "tkxdeviceslave_info.par").string();
+    std::ofstream(file) << kDefinitions;
+    FDefs.LoadFromFile(file);
+    std::filesystem::remove(file);
+    Identify();
+    EXPECT_EQ(FSetup->GetInfo(), "Dflt sample time         : 500ms\r\n"
+                                 "Max fault cut-off        : Disabled\r\n"
+                                 "Device state             : OFFLINE\r\n"
+                                 "Device version           : QX440v123\r\n"
+                                 "Device description       : Test drive\r\n"
+                                 "Device file              : " +
+                                     file);
+}
+
+TEST_F(TkxDeviceSlaveTest, ListsRegistersAndSetBits) {
+    TkxDeviceSlave& device = Identify();
+    device.RegisterAt(300)->SetValueInteger(0, 5);
+    std::vector<std::string> bits;
+    device.ListSetBits(device.RegisterAt(300), bits);
+    EXPECT_THAT(bits, ElementsAre("Overcurrent", "Overheat"));
+
+    std::vector<std::string> lines;
+    const TkxRegBlock blocks("256/257,299/300");
+    device.ListRegisters(&blocks, lines);
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[0].substr(0, 26), "Faults                   :");
+    std::vector<std::string> none;
+    device.ListProperties(none);
+    EXPECT_TRUE(none.empty()) << "no properties transaction";
+}
+
+TEST_F(TkxDeviceSlaveTest, CheckDeviceAsksForTheVersionOnTheThread) {
+    FSetup->SetDeviceAddr(1);
+    EXPECT_EQ(FSetup->CheckDevice(), nullptr) << "connection not running";
+    ASSERT_TRUE(StartLine());
+    TkxVersionRecord seen;
+    int answers = 0;
+    FSetup->OnDeviceVersion = [&](TkxDeviceSetup*, const TkxVersionRecord& version) {
+        seen = version;
+        ++answers;
+    };
+    TkxMBDeviceVersion* check = FSetup->CheckDevice();
+    ASSERT_NE(check, nullptr);
+    TkxMBThread* thread = FSetup->GetConnectionThread();
+    EXPECT_TRUE(thread->Transactions().Contains(check));
+    EXPECT_EQ(check->GetTransaName(), "CheckDevice");
+    EXPECT_EQ(check->GetSlaveAddress(), 1);
+    EXPECT_EQ(check->GetRepeatTime(), 20);
+    EXPECT_TRUE(check->GetTermDestroy());
+    ASSERT_TRUE(PumpUntil([&] { return answers == 1 && thread->Transactions().Count() == 0; }));
+    EXPECT_EQ(seen.GetText(), "QX440v123");
+}
+
+} // namespace
