@@ -49,7 +49,7 @@ TEST(CmdVersions, ShowsSkippedFilesAndEscapesJunk) {
     const auto r = RunCli({"versions", "--dir=" + folder.Path().string()});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_TRUE(Contains(r.Out, "a.par                         =QX440v*\n"));
-    EXPECT_TRUE(Contains(r.Out, "c.par                         =QX\\x01\\xE9v*\n"));
+    EXPECT_TRUE(Contains(r.Out, "c.par                         =QX\\x01\u00E9v*\n"));
     EXPECT_TRUE(Contains(r.Out, "skipped " + folder.Dir() + "b.par: contains NUL bytes"));
 }
 

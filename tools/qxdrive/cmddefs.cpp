@@ -1,4 +1,5 @@
 #include "qxdrive/qxdrivecommands.h"
+#include "qxdrive/qxdrivetext.h"
 
 #include "registers/tkxdmcollectioncmp.h"
 #include "registers/tkxerror.h"
@@ -15,54 +16,6 @@ namespace {
 
 constexpr int kLabelWidth = 18;
 
-// Unicode code points of the Windows-1252 bytes 0x80..0x9F (0 where the byte is unassigned).
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t code) {
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
-}
-
-void AppendEscaped(std::string& out, unsigned char byte) {
-    char escape[8];
-    std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-    out += escape;
-}
-
-// Definition text is Windows-1252; the terminal gets UTF-8, with control and unassigned bytes
-// shown as \xNN so that junk in a file cannot garble the listing.
-std::string Printable(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            AppendEscaped(out, byte);
-        } else if (byte >= 0x80 && byte < 0xA0) {
-            const char16_t code = kCp1252High[byte - 0x80];
-            if (code == 0) {
-                AppendEscaped(out, byte);
-            } else {
-                AppendUtf8(out, code);
-            }
-        } else {
-            AppendUtf8(out, byte);
-        }
-    }
-    return out;
-}
-
 std::string Number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.15g", value);
@@ -70,19 +23,19 @@ std::string Number(double value) {
 }
 
 std::string Quoted(std::string_view text) {
-    return "\"" + Printable(text) + "\"";
+    return "\"" + TerminalText(text) + "\"";
 }
 
 void PrintField(std::ostream& out, std::string_view label, const std::string& value) {
-    std::string line = "    " + Printable(label);
+    std::string line = "    " + TerminalText(label);
     line.resize(std::max<std::size_t>(line.size() + 1, 4 + kLabelWidth), ' ');
     out << line << value << "\n";
 }
 
 void PrintDefinition(std::ostream& out, const std::string& section, const TkxRegDefinition& d) {
-    out << "[" << Printable(section) << "]";
+    out << "[" << TerminalText(section) << "]";
     if (!d.Name().empty()) {
-        out << " " << Printable(d.Name());
+        out << " " << TerminalText(d.Name());
     }
     out << "\n";
     PrintField(out, "Type", d.TypeToString());
@@ -109,11 +62,11 @@ void PrintDefinition(std::ostream& out, const std::string& section, const TkxReg
         {"UseFormat", &d.UseFormat()}};
     for (const auto& [label, target] : redirections) {
         if (!target->empty()) {
-            PrintField(out, label, Printable(*target));
+            PrintField(out, label, TerminalText(*target));
         }
     }
     for (const auto& [key, text] : d.Descriptions()) {
-        PrintField(out, key, Printable(text));
+        PrintField(out, key, TerminalText(text));
     }
     out << "\n";
 }
@@ -148,7 +101,7 @@ int PrintFile(const std::string& fileName, TkxTextResource& builtIn, std::ostrea
     for (const char* key : {"Versions", "VerDescr"}) {
         const std::string value = list.ReadString("Versions", key, "");
         if (!value.empty()) {
-            PrintField(out, key, Printable(value));
+            PrintField(out, key, TerminalText(value));
         }
     }
     out << "\n";

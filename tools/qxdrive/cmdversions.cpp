@@ -1,10 +1,10 @@
 #include "qxdrive/qxdrivecommands.h"
+#include "qxdrive/qxdrivetext.h"
 
 #include "devices/tkxversionrecordcls.h"
 #include "registers/tkxdmcollectioncmp.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -13,23 +13,6 @@ namespace {
 
 constexpr const char* kVersionsUsage = "usage: qxdrive versions [--dir DIR]\n";
 constexpr const char* kWhichUsage = "usage: qxdrive which VERSION [--dir DIR]\n";
-
-// Texts from definition files and folders go to a terminal: bytes outside printable ASCII are
-// shown as \xNN so that junk in a file cannot garble the output.
-std::string Shown(std::string_view text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7F) {
-            out += c;
-        } else {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
-            out += escape;
-        }
-    }
-    return out;
-}
 
 struct FolderArgs {
     std::string Dir = ".";
@@ -63,7 +46,7 @@ bool OpenFolder(TkxDMCollection& collection, const std::string& dir, const char*
                 std::ostream& err) {
     std::error_code ec;
     if (!std::filesystem::is_directory(dir, ec)) {
-        err << "qxdrive " << command << ": " << Shown(dir) << " is not a folder\n";
+        err << "qxdrive " << command << ": " << TerminalText(dir) << " is not a folder\n";
         return false;
     }
     collection.SetFilePath(dir);
@@ -72,7 +55,8 @@ bool OpenFolder(TkxDMCollection& collection, const std::string& dir, const char*
 
 void PrintSkipped(const std::vector<TkxSkippedFile>& skipped, std::ostream& out) {
     for (const auto& file : skipped) {
-        out << "skipped " << Shown(file.FileName) << ": " << Shown(file.Reason) << "\n";
+        out << "skipped " << TerminalText(file.FileName) << ": " << TerminalText(file.Reason)
+            << "\n";
     }
 }
 
@@ -88,8 +72,8 @@ void PrintBrokenPatterns(TkxDMCollection& collection, std::ostream& out) {
         for (const auto& pattern : list.VersionPatterns()) {
             TkxVersionRecord record;
             if (!record.Parse(pattern)) {
-                out << "warning: " << Shown(std::filesystem::path(file).filename().string())
-                    << ": pattern \"" << Shown(pattern)
+                out << "warning: " << TerminalText(std::filesystem::path(file).filename().string())
+                    << ": pattern \"" << TerminalText(pattern)
                     << "\" does not parse and serves no device\n";
             }
         }
@@ -107,16 +91,17 @@ std::string CoveringPattern(TkxRegDefsList& list, const TkxVersionRecord& versio
 int ExplainNoFile(TkxDMCollection& collection, const TkxVersionRecord& version, std::ostream& err) {
     const auto skipped = collection.SkippedFiles();
     const auto files = collection.DefinitionFiles();
-    err << "qxdrive which: no definition file in " << Shown(collection.FilePath()) << " serves "
-        << Shown(version.GetText()) << "\n";
+    err << "qxdrive which: no definition file in " << TerminalText(collection.FilePath())
+        << " serves " << TerminalText(version.GetText()) << "\n";
     if (files.empty()) {
-        err << "  the folder holds no *." << Shown(collection.FileExt()) << " files\n";
+        err << "  the folder holds no *." << TerminalText(collection.FileExt()) << " files\n";
     } else {
-        err << "  none of its " << files.size() << " *." << Shown(collection.FileExt())
+        err << "  none of its " << files.size() << " *." << TerminalText(collection.FileExt())
             << " files lists a pattern covering it\n";
     }
     for (const auto& file : skipped) {
-        err << "  skipped " << Shown(file.FileName) << ": " << Shown(file.Reason) << "\n";
+        err << "  skipped " << TerminalText(file.FileName) << ": " << TerminalText(file.Reason)
+            << "\n";
     }
     return 1;
 }
@@ -136,7 +121,7 @@ int CmdVersions(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     std::vector<std::string> lines;
     collection.ExtractAllVersionList(&lines);
     for (const auto& line : lines) {
-        out << Shown(line) << "\n";
+        out << TerminalText(line) << "\n";
     }
     const auto skipped = collection.SkippedFiles();
     if (!skipped.empty()) {
@@ -161,20 +146,22 @@ int CmdWhich(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     TkxVersionRecord version;
     if (!version.Parse(text)) {
         // As in offline mode, what was read before the fault still names a device.
-        err << "qxdrive which: \"" << Shown(text) << "\" is not a complete version text; using "
-            << "what was read: " << Shown(version.GetText()) << "\n";
+        err << "qxdrive which: \"" << TerminalText(text)
+            << "\" is not a complete version text; using "
+            << "what was read: " << TerminalText(version.GetText()) << "\n";
     }
     auto choice = collection.GetRegDefsFor(&version);
     TkxRegDefsList& list = *choice.List();
     if (list.IsBlank()) {
         return ExplainNoFile(collection, version, err);
     }
-    out << "Version:     " << Shown(version.GetText()) << "\n";
-    out << "File:        " << Shown(list.FileName()) << "\n";
-    out << "Pattern:     " << Shown(CoveringPattern(list, version)) << "\n";
-    out << "Description: " << Shown(list.GetVersionDescr()) << "\n";
+    out << "Version:     " << TerminalText(version.GetText()) << "\n";
+    out << "File:        " << TerminalText(list.FileName()) << "\n";
+    out << "Pattern:     " << TerminalText(CoveringPattern(list, version)) << "\n";
+    out << "Description: " << TerminalText(list.GetVersionDescr()) << "\n";
     for (const auto& file : collection.SkippedFiles()) {
-        err << "note: skipped " << Shown(file.FileName) << ": " << Shown(file.Reason) << "\n";
+        err << "note: skipped " << TerminalText(file.FileName) << ": " << TerminalText(file.Reason)
+            << "\n";
     }
     return 0;
 }
