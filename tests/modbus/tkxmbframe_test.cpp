@@ -34,6 +34,11 @@ struct RtuCase {
     std::string Response;
 };
 
+// Without it the test listing shows the raw bytes of the case, pointers included.
+void PrintTo(const RtuCase& c, std::ostream* os) {
+    *os << c.Name;
+}
+
 class TkxMBFrameRtu : public testing::TestWithParam<RtuCase> {};
 
 TEST_P(TkxMBFrameRtu, Decodes) {
