@@ -21,6 +21,12 @@ const Command kCommands[] = {
      CmdVersions},
     {"which", "which VERSION [--dir DIR]  the definition file of DIR that serves VERSION",
      CmdWhich},
+    {"identify", "identify LINE [--slave N]  the version the slave reports (function 65)",
+     CmdIdentify},
+    {"read", "read (--start A --count N | CATEGORY) --defs FILE.par LINE  registers of the slave",
+     CmdRead},
+    {"write", "write REGISTER VALUE --defs FILE.par LINE  one register, checked against its limits",
+     CmdWrite},
 };
 
 void PrintUsage(std::ostream& os) {
@@ -28,6 +34,8 @@ void PrintUsage(std::ostream& os) {
     for (const auto& command : kCommands) {
         os << "  " << command.Synopsis << "\n";
     }
+    os << "\nLINE is --port PATH [--baud N] [--parity none|odd|even|mark|space] [--rts-toggle]\n"
+          "[--ascii] or --tcp HOST:PORT; also --slave N (default 1), --timeout MS (default 500).\n";
 }
 
 } // namespace

@@ -15,4 +15,11 @@ int CmdVersions(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // The definition file that serves a version text, or why none does.
 int CmdWhich(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
+// Asks the slave for its version (function 65) and prints it.
+int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// Reads a register range or a category of a definition file and prints each register.
+int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// Writes one register with a display value checked against its limits first.
+int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err);
+
 } // namespace qxdrive

@@ -1,0 +1,258 @@
+#include "qxdrive/qxdrivecli.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using ::testing::HasSubstr;
+
+struct CliResult {
+    int Status;
+    std::string Out;
+    std::string Err;
+};
+
+CliResult Qxdrive(std::vector<std::string> args) {
+    std::ostringstream out, err;
+    const int status = qxdrive::Run(args, out, err);
+    return {status, out.str(), err.str()};
+}
+
+const std::string kDefs = std::string(TKX_TEST_DATA_DIR) + "/master_slave.par";
+const std::string kSlaveScript = std::string(TKX_SOURCE_DIR) + "/tests/tools/master_slave.py";
+const std::string kPython = "/usr/bin/python3";
+
+bool Runs(const std::string& command) {
+    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool HavePymodbus() {
+    return Runs(kPython + " -c 'import pymodbus.server'");
+}
+
+// A free loopback port at the time of asking.
+int FreePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+// A program running beside the test, ended with SIGTERM when the object goes.
+class Peer {
+public:
+    explicit Peer(const std::vector<std::string>& args) {
+        std::vector<char*> argv;
+        for (const auto& arg : args) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        if (posix_spawn(&FPid, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
+            FPid = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    ~Peer() {
+        if (FPid > 0) {
+            kill(FPid, SIGTERM);
+            waitpid(FPid, nullptr, 0);
+        }
+    }
+    Peer(const Peer&) = delete;
+    Peer& operator=(const Peer&) = delete;
+    bool Started() const { return FPid > 0; }
+
+private:
+    pid_t FPid = -1;
+};
+
+// The first command is repeated until the peer has come up (each try ends by a time-out or
+// refused connection), at most 10 s.
+CliResult FirstContact(const std::vector<std::string>& args) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    CliResult result = Qxdrive(args);
+    while (result.Status != 0 && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        result = Qxdrive(args);
+    }
+    return result;
+}
+
+std::vector<std::string> With(std::vector<std::string> args, const std::vector<std::string>& line) {
+    args.insert(args.end(), line.begin(), line.end());
+    return args;
+}
+
+TEST(CmdMasterUsage, LineOptionsAreCheckedFirst) {
+    const CliResult none = Qxdrive({"identify"});
+    EXPECT_EQ(none.Status, 2);
+    EXPECT_THAT(none.Err, HasSubstr("give either --port PATH or --tcp HOST:PORT"));
+    const CliResult both = Qxdrive({"identify", "--port", "/dev/null", "--tcp", "h:1"});
+    EXPECT_EQ(both.Status, 2);
+    const CliResult slave = Qxdrive({"identify", "--tcp", "127.0.0.1:1", "--slave", "0"});
+    EXPECT_EQ(slave.Status, 2);
+    EXPECT_THAT(slave.Err, HasSubstr("--slave takes a number from 1 to 255, not '0'"));
+    EXPECT_EQ(Qxdrive({"identify", "--tcp", "127.0.0.1"}).Status, 2);
+    EXPECT_EQ(Qxdrive({"identify", "--tcp", "127.0.0.1:1", "--bogus"}).Status, 2);
+    EXPECT_EQ(Qxdrive({"identify", "--tcp", "127.0.0.1:1", "--timeout"}).Status, 2);
+}
+
+TEST(CmdMasterUsage, ReadAndWriteNeedDefinitionsAndOneTarget) {
+    const std::vector<std::string> line = {"--tcp", "127.0.0.1:1"};
+    const CliResult noDefs = Qxdrive(With({"read", "Setup"}, line));
+    EXPECT_EQ(noDefs.Status, 2);
+    EXPECT_THAT(noDefs.Err, HasSubstr("--defs FILE.par is needed"));
+    EXPECT_EQ(Qxdrive(With({"read", "--defs", kDefs}, line)).Status, 2);
+    EXPECT_EQ(
+        Qxdrive(With({"read", "Setup", "--start", "1", "--count", "2", "--defs", kDefs}, line))
+            .Status,
+        2);
+    EXPECT_EQ(
+        Qxdrive(With({"read", "--start", "65535", "--count", "2", "--defs", kDefs}, line)).Status,
+        2)
+        << "beyond the last register";
+    const CliResult category = Qxdrive(With({"read", "Nothing", "--defs", kDefs}, line));
+    EXPECT_EQ(category.Status, 2);
+    EXPECT_THAT(category.Err, HasSubstr("no category 'Nothing'"));
+    const CliResult missing = Qxdrive(With({"read", "Setup", "--defs", "/no/such.par"}, line));
+    EXPECT_EQ(missing.Status, 1);
+    EXPECT_EQ(Qxdrive(With({"write", "Speed", "--defs", kDefs}, line)).Status, 2);
+}
+
+// Nothing listens on the port, so a refusal before the line is opened is the only way these
+// can report what they report.
+TEST(CmdMasterUsage, WriteChecksTheValueBeforeAnythingIsSent) {
+    const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + std::to_string(FreePort())};
+    const CliResult high = Qxdrive(With({"write", "Voltage", "24.6", "--defs", kDefs}, line));
+    EXPECT_EQ(high.Status, 1);
+    EXPECT_THAT(high.Err, HasSubstr("Voltage takes at most 24.5, not '24.6'; nothing was sent"));
+    const CliResult low = Qxdrive(With({"write", "101", "-101", "--defs", kDefs}, line));
+    EXPECT_THAT(low.Err, HasSubstr("Accel takes at least -100"));
+    const CliResult type = Qxdrive(With({"write", "Mode", "256", "--defs", kDefs}, line));
+    EXPECT_THAT(type.Err, HasSubstr("Mode takes a value the register's type can hold"));
+    const CliResult text = Qxdrive(With({"write", "Speed", "fast", "--defs", kDefs}, line));
+    EXPECT_THAT(text.Err, HasSubstr("Speed takes a number, not 'fast'"));
+    const CliResult unknown = Qxdrive(With({"write", "Torque", "1", "--defs", kDefs}, line));
+    EXPECT_EQ(unknown.Status, 1);
+    EXPECT_THAT(unknown.Err, HasSubstr("no register 'Torque'"));
+    const CliResult fine = Qxdrive(With({"write", "Speed", "3000", "--defs", kDefs}, line));
+    EXPECT_EQ(fine.Status, 1);
+    EXPECT_THAT(fine.Err, HasSubstr("qxdrive write: "));
+    EXPECT_THAT(fine.Err, ::testing::Not(HasSubstr("takes")));
+}
+
+TEST(CmdMasterLine, NoAnswerPrintsTheResultMessage) {
+    if (!Runs("command -v socat")) {
+        GTEST_SKIP() << "socat is missing";
+    }
+    const std::string dir = testing::TempDir() + "/qxdrive_master_silent";
+    std::filesystem::create_directories(dir);
+    Peer socat({"/usr/bin/socat", "pty,raw,echo=0,link=" + dir + "/a",
+                "pty,raw,echo=0,link=" + dir + "/b"});
+    for (int i = 0; i < 100 && !std::filesystem::exists(dir + "/a"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const CliResult r = Qxdrive({"identify", "--port", dir + "/a", "--timeout", "100"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "qxdrive identify: timeout, no response!\n");
+}
+
+class CmdMasterPymodbus : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HavePymodbus()) {
+            GTEST_SKIP() << "pymodbus is missing for " << kPython;
+        }
+    }
+    void ReadWriteReadBack(const std::vector<std::string>& line) {
+        const CliResult first = FirstContact(With({"read", "Setup", "--defs", kDefs}, line));
+        ASSERT_EQ(first.Status, 0) << first.Err;
+        EXPECT_EQ(first.Out, "  100  Speed                    1500\n"
+                             "  101  Accel                    -5\n"
+                             "  102  Voltage                  12.5\n"
+                             "  103  Mode                     3\n");
+        const CliResult write = Qxdrive(With({"write", "Voltage", "20.5", "--defs", kDefs}, line));
+        ASSERT_EQ(write.Status, 0) << write.Err;
+        EXPECT_EQ(write.Out, "  102  Voltage                  20.5\n");
+        const CliResult back =
+            Qxdrive(With({"read", "--start", "102", "--count", "1", "--defs", kDefs}, line));
+        ASSERT_EQ(back.Status, 0) << back.Err;
+        EXPECT_EQ(back.Out, "  102  Voltage                  20.5\n");
+    }
+};
+
+TEST_F(CmdMasterPymodbus, ReadAndWriteOverTcp) {
+    const std::string port = std::to_string(FreePort());
+    Peer slave({kPython, kSlaveScript, "tcp", port});
+    ASSERT_TRUE(slave.Started());
+    const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + port};
+    ReadWriteReadBack(line);
+
+    const CliResult range =
+        Qxdrive(With({"read", "--start", "199", "--count", "3", "--defs", kDefs}, line));
+    ASSERT_EQ(range.Status, 0) << range.Err;
+    EXPECT_EQ(range.Out, "  200  State                    7\n"
+                         "  201  Current                  0\n")
+        << "only the defined registers are read";
+    // The slave knows no function 65: its exception reply is the message.
+    const CliResult identify = Qxdrive(With({"identify"}, line));
+    EXPECT_EQ(identify.Status, 1);
+    EXPECT_EQ(identify.Err, "qxdrive identify: unknown function code.\n");
+    const CliResult other =
+        Qxdrive(With({"read", "Setup", "--defs", kDefs, "--slave", "2", "--timeout", "200"}, line));
+    EXPECT_EQ(other.Status, 1);
+}
+
+TEST(CmdMasterSimulator, IdentifyReadAndWriteTheDriveSimulator) {
+    const std::string sim = std::string(TKX_BINARY_DIR) + "/tools/qxdrive-sim";
+    if (!std::filesystem::exists(sim)) {
+        GTEST_SKIP() << "the simulator is not built";
+    }
+    const std::string defs = std::string(TKX_TEST_DATA_DIR) + "/sim/drive.par";
+    const std::string port = std::to_string(FreePort());
+    Peer drive({sim, "--defs", defs, "--tcp", port, "--version", "QX440v123"});
+    const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + port};
+    const CliResult identify = FirstContact(With({"identify"}, line));
+    ASSERT_EQ(identify.Status, 0) << identify.Err;
+    EXPECT_EQ(identify.Out, "QX440v123\n");
+    const CliResult write = Qxdrive(With({"write", "Mode", "5", "--defs", defs}, line));
+    ASSERT_EQ(write.Status, 0) << write.Err;
+    const CliResult state = Qxdrive(With({"read", "ActState", "--defs", defs}, line));
+    ASSERT_EQ(state.Status, 0) << state.Err;
+    EXPECT_EQ(state.Out, "  210  Hours                    70000\n"
+                         "  200  State                    7\n"
+                         "  201  Current                  0\n");
+    const CliResult setup =
+        Qxdrive(With({"read", "--start", "103", "--count", "1", "--defs", defs}, line));
+    EXPECT_EQ(setup.Out, "  103  Mode                     5\n");
+}
+
+} // namespace

@@ -1,0 +1,468 @@
+#include "qxdrive/qxdrivecommands.h"
+
+#include "devices/tkxdevicesetupcls.h"
+#include "devices/tkxdeviceslavecls.h"
+#include "modbus/tkxmbchainedtransacls.h"
+#include "modbus/tkxmbdeviceversioncls.h"
+#include "modbus/tkxmbportmapcls.h"
+#include "modbus/tkxmbthreadbindingcls.h"
+#include "modbus/tkxmbthreadsetupcls.h"
+#include "modbus/tkxmbthreadthr.h"
+#include "modbus/tkxqueuedispatchercls.h"
+#include "registers/tkxcodepage.h"
+#include "registers/tkxdmcollectioncmp.h"
+#include "registers/tkxerror.h"
+#include "registers/tkxformatcls.h"
+#include "registers/tkxregblockcls.h"
+#include "registers/tkxregboundcls.h"
+#include "registers/tkxregdefinitioncls.h"
+#include "registers/tkxregdefslistcmp.h"
+#include "registers/tkxregistercls.h"
+#include "registers/tkxtextresourcecls.h"
+
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+
+namespace qxdrive {
+namespace {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// A command-line mistake; the message is printed with the usage hint.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct MasterOptions {
+    std::string Port;
+    std::string Host;
+    int TcpPort = 0;
+    int Baud = 19200;
+    int Parity = 2; // even, as the drives are set up
+    bool RtsToggle = false;
+    bool Ascii = false;
+    int Slave = 1;
+    std::string Defs;
+    int TimeoutMs = 500;
+    std::optional<int> Start;
+    std::optional<int> Count;
+    std::vector<std::string> Operands;
+};
+
+int ReadNumber(const std::string& option, const std::string& text, int low, int high) {
+    std::uint32_t value = 0;
+    if (!TextToInt(text, value) || value < static_cast<std::uint32_t>(low) ||
+        value > static_cast<std::uint32_t>(high)) {
+        throw UsageError(option + " takes a number from " + std::to_string(low) + " to " +
+                         std::to_string(high) + ", not '" + text + "'");
+    }
+    return static_cast<int>(value);
+}
+
+int ReadParity(const std::string& text) {
+    static const char* const names[] = {"none", "odd", "even", "mark", "space"};
+    for (int i = 0; i < 5; ++i) {
+        if (text == names[i] || (text.size() == 1 && std::toupper(text[0]) == names[i][0] - 32)) {
+            return i;
+        }
+    }
+    throw UsageError("--parity takes none, odd, even, mark or space, not '" + text + "'");
+}
+
+void ReadHostPort(const std::string& text, MasterOptions& options) {
+    const std::size_t colon = text.rfind(':');
+    if (colon == std::string::npos || colon == 0) {
+        throw UsageError("--tcp takes HOST:PORT, not '" + text + "'");
+    }
+    options.Host = text.substr(0, colon);
+    options.TcpPort = ReadNumber("--tcp", text.substr(colon + 1), 1, 65535);
+}
+
+MasterOptions ParseOptions(const CommandArgs& args) {
+    MasterOptions options;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        const auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) {
+                throw UsageError(arg + " needs a value");
+            }
+            return args[++i];
+        };
+        if (arg == "--port") {
+            options.Port = value();
+        } else if (arg == "--tcp") {
+            ReadHostPort(value(), options);
+        } else if (arg == "--baud") {
+            options.Baud = ReadNumber(arg, value(), 50, 4000000);
+        } else if (arg == "--parity") {
+            options.Parity = ReadParity(value());
+        } else if (arg == "--rts-toggle") {
+            options.RtsToggle = true;
+        } else if (arg == "--ascii") {
+            options.Ascii = true;
+        } else if (arg == "--slave") {
+            options.Slave = ReadNumber(arg, value(), 1, 255);
+        } else if (arg == "--defs") {
+            options.Defs = value();
+        } else if (arg == "--timeout") {
+            options.TimeoutMs = ReadNumber(arg, value(), 1, 60000);
+        } else if (arg == "--start") {
+            options.Start = ReadNumber(arg, value(), 0, 65535);
+        } else if (arg == "--count") {
+            options.Count = ReadNumber(arg, value(), 1, 65535);
+        } else if (arg.starts_with("--")) {
+            throw UsageError("unknown option " + arg);
+        } else {
+            options.Operands.push_back(arg);
+        }
+    }
+    if (options.Port.empty() == options.Host.empty()) {
+        throw UsageError("give either --port PATH or --tcp HOST:PORT");
+    }
+    return options;
+}
+
+TkxMBThread* ThreadOf(const TkxMBThreadSetup& connection) {
+    auto* binding = dynamic_cast<TkxMBThreadBinding*>(connection.Thread());
+    return binding != nullptr ? &binding->Thread() : nullptr;
+}
+
+// One connection with its thread, and optionally one device on it, as the terminal builds
+// them; the main thread serves the dispatcher's queue whenever it waits.
+class MasterSession {
+public:
+    explicit MasterSession(const MasterOptions& options)
+        : FOptions(options) {
+        TkxSetMainDispatcher(&FDispatcher);
+        FConnection = std::make_unique<TkxMBThreadSetup>();
+        FConnection->SetThreadName("qxdrive");
+        if (!options.Host.empty()) {
+            FConnection->SetConnType(TkxMBThreadSetup::KConnTcpIp);
+            FConnection->SetHostName(options.Host);
+            FConnection->SetTcpIpPort(options.TcpPort);
+        } else {
+            TkxMBPortMap::Set(1, options.Port);
+            FConnection->SetComPort(1);
+            FConnection->SetBaudRate(options.Baud);
+            FConnection->SetParity(options.Parity);
+            FConnection->SetFlowCtrl(options.RtsToggle ? 8 : 0);
+            FConnection->SetTxMode(options.Ascii ? 1 : 0);
+        }
+        FConnection->SetTimeOut(options.TimeoutMs);
+    }
+    // The connection ends its thread and destroys its devices while the queue is still served.
+    ~MasterSession() {
+        FConnection.reset();
+        TkxSetMainDispatcher(nullptr);
+    }
+    MasterSession(const MasterSession&) = delete;
+    MasterSession& operator=(const MasterSession&) = delete;
+
+    // Opens the line; false with the reason in why.
+    bool Open(std::string& why) {
+        FConnection->SetEnabled(true);
+        FConnection->SetOnLine(true);
+        FDispatcher.WaitUntil(
+            [&] {
+                const int state = FConnection->GetState();
+                return state == 3 || state >= 5;
+            },
+            std::chrono::milliseconds(FOptions.TimeoutMs + 5000));
+        if (FConnection->GetState() == 3) {
+            return true;
+        }
+        const TkxMBThread* thread = Thread();
+        if (thread != nullptr && !thread->GetLastErrorText().empty()) {
+            why = thread->GetLastErrorText();
+        } else {
+            why = TkxMBTransaction::GetResultText(thread != nullptr ? thread->GetLastError() : -1);
+        }
+        return false;
+    }
+
+    TkxMBThread* Thread() const { return ThreadOf(*FConnection); }
+
+    // The device at the slave address, laid out from the definitions, attached to the thread.
+    TkxDeviceSlave& AddDevice(TkxRegDefsList& defs) {
+        auto setup = std::make_unique<TkxDeviceSetup>();
+        setup->SetDeviceName("drive");
+        setup->SetDeviceAddr(static_cast<std::uint8_t>(FOptions.Slave));
+        setup->SetEnabled(true);
+        TkxDeviceSetup* device = setup.get();
+        FConnection->AddDeviceSetup(setup);
+        const TkxVersionRecord unknown;
+        device->SetDevice(std::make_unique<TkxDeviceSlave>(device, &unknown, &defs));
+        return *device->Device();
+    }
+
+    // Runs a one-shot transaction and waits for it; the wait grows with the requests it sends.
+    std::int32_t RunOnce(TkxMBTransaction& transaction, int requests) {
+        transaction.TerminateIf.set(TkxMBTransaction::Always);
+        transaction.SetEnabled(true);
+        const int perRequest = FOptions.TimeoutMs * (FConnection->Retries() + 1) + 200;
+        if (!transaction.WaitFor(requests * perRequest + 2000)) {
+            return -11;
+        }
+        return transaction.GetLastError();
+    }
+
+private:
+    const MasterOptions& FOptions;
+    TkxQueueDispatcher FDispatcher;
+    std::unique_ptr<TkxMBThreadSetup> FConnection;
+};
+
+// Definition text is Windows-1252; the terminal gets UTF-8.
+std::string Shown(std::string_view text) {
+    return AnsiToUtf8(text);
+}
+
+std::string ValueText(const TkxRegister& reg) {
+    const TkxRegDefinition& definition = *reg.Definition();
+    if (definition.IsString()) {
+        return "\"" + Shown(reg.GetValueText(0, 0)) + "\"";
+    }
+    std::string text;
+    for (int index = 0; index < definition.Length(); ++index) {
+        text += (index > 0 ? ", " : "") + Shown(reg.GetValueText(index, 0));
+    }
+    return text;
+}
+
+void PrintRegister(std::ostream& out, const TkxRegister& reg) {
+    char address[16];
+    std::snprintf(address, sizeof address, "%5d", reg.Definition()->Address());
+    std::string name = Shown(reg.Definition()->Name());
+    if (name.size() < 24) {
+        name.resize(24, ' ');
+    }
+    out << address << "  " << name << " " << ValueText(reg) << "\n";
+}
+
+// The definitions of the file, redirected to the built-in set.
+std::unique_ptr<TkxRegDefsList> LoadDefinitions(const std::string& file,
+                                                TkxDMCollection& collection) {
+    if (file.empty()) {
+        throw UsageError("--defs FILE.par is needed to know the registers");
+    }
+    auto defs = std::make_unique<TkxRegDefsList>();
+    defs->LoadFromFile(file);
+    defs->Chain(&collection.Predefined());
+    defs->Build();
+    return defs;
+}
+
+// The runs of defined addresses inside the range, in address order. An undefined address
+// inside one block would shift the data of the registers after it in the device buffer.
+std::unique_ptr<TkxRegBlock> DefinedRuns(const TkxRegDefsList& defs, int start, int count) {
+    std::unique_ptr<TkxRegBlock> chain;
+    int runEnd = -1;
+    for (int address = start + count - 1; address >= start - 1; --address) {
+        const bool defined = address >= start && defs.FindByAddress(address) != nullptr;
+        if (defined && runEnd < 0) {
+            runEnd = address;
+        } else if (!defined && runEnd >= 0) {
+            chain = std::make_unique<TkxRegBlock>(static_cast<std::uint16_t>(address + 1),
+                                                  static_cast<std::uint16_t>(runEnd - address),
+                                                  std::move(chain));
+            runEnd = -1;
+        }
+    }
+    return chain;
+}
+
+// A register by address or by exact name, or null.
+TkxRegister* FindRegister(const TkxDeviceSlave& device, const std::string& text) {
+    std::uint32_t address = 0;
+    if (TextToInt(text, address) && address <= 0xFFFF) {
+        return device.RegisterAt(static_cast<int>(address));
+    }
+    return device.RegisterByName(text);
+}
+
+// Why a display value cannot be written to the register, or "" when it can.
+std::string RefusalOf(const TkxRegister& reg, const std::string& value) {
+    const TkxRegDefinition& definition = *reg.Definition();
+    if (definition.IsString()) {
+        return value.size() > definition.Length()
+                   ? "a text of at most " + std::to_string(definition.Length()) + " characters"
+                   : "";
+    }
+    if (definition.IsDate() || definition.IsTime()) {
+        double ignored = 0.0;
+        return TkxFormat::TryStrToDateTime(value, ignored) ? "" : "a date or time";
+    }
+    double display = 0.0;
+    if (!TextToFloat(value, display) || !std::isfinite(display)) {
+        return "a number";
+    }
+    const double raw = std::trunc((display - definition.FormatOffset()) * definition.FormatNorm());
+    const int bits = (definition.Size() > 0 ? definition.Size() : definition.ElementBytes()) * 8;
+    const double low = definition.IsSigned() ? -std::ldexp(1.0, bits - 1) : 0.0;
+    const double high =
+        definition.IsSigned() ? std::ldexp(1.0, bits - 1) - 1 : std::ldexp(1.0, bits) - 1;
+    if (raw < low || raw > high) {
+        return "a value the register's type can hold";
+    }
+    if (const TkxRegBound* min = reg.MinBound(); min != nullptr && display < min->GetValue(0)) {
+        return "at least " + TkxFormat::Printf("%g", {min->GetValue(0)});
+    }
+    if (const TkxRegBound* max = reg.MaxBound(); max != nullptr && display > max->GetValue(0)) {
+        return "at most " + TkxFormat::Printf("%g", {max->GetValue(0)});
+    }
+    return "";
+}
+
+// Runs a command body; usage errors and definition-file faults become messages.
+int Guarded(const char* command, const char* usage, std::ostream& err,
+            const std::function<int()>& body) {
+    try {
+        return body();
+    } catch (const UsageError& error) {
+        err << "qxdrive " << command << ": " << error.what() << "\nusage: qxdrive " << usage
+            << "\n";
+        return kExitUsage;
+    } catch (const ETkxError& error) {
+        err << "qxdrive " << command << ": " << error.what() << "\n";
+        return kExitFailed;
+    }
+}
+
+int Failed(const char* command, std::ostream& err, std::int32_t result) {
+    err << "qxdrive " << command << ": " << TkxMBTransaction::GetResultText(result) << "\n";
+    return kExitFailed;
+}
+
+constexpr const char* kIdentifyUsage = "identify (--port PATH | --tcp HOST:PORT) [options]";
+constexpr const char* kReadUsage =
+    "read (--start A --count N | CATEGORY) --defs FILE.par (--port PATH | --tcp HOST:PORT)";
+constexpr const char* kWriteUsage =
+    "write REGISTER VALUE --defs FILE.par (--port PATH | --tcp HOST:PORT)";
+
+} // namespace
+
+int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+    return Guarded("identify", kIdentifyUsage, err, [&] {
+        const MasterOptions options = ParseOptions(args);
+        if (!options.Operands.empty()) {
+            throw UsageError("unexpected '" + options.Operands[0] + "'");
+        }
+        MasterSession session(options);
+        std::string why;
+        if (!session.Open(why)) {
+            err << "qxdrive identify: " << why << "\n";
+            return kExitFailed;
+        }
+        auto* version = new TkxMBDeviceVersion(session.Thread(), 1, 0);
+        version->SetSlaveAddress(static_cast<std::uint8_t>(options.Slave));
+        const std::int32_t result = session.RunOnce(*version, 1);
+        if (result != 0) {
+            return Failed("identify", err, result);
+        }
+        out << version->GetVersion().GetText() << "\n";
+        return 0;
+    });
+}
+
+int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+    return Guarded("read", kReadUsage, err, [&] {
+        const MasterOptions options = ParseOptions(args);
+        const bool byRange = options.Start.has_value() || options.Count.has_value();
+        if (byRange == (options.Operands.size() == 1) || options.Operands.size() > 1) {
+            throw UsageError("give either --start A --count N or one category name");
+        }
+        if (byRange && !(options.Start && options.Count)) {
+            throw UsageError("--start and --count go together");
+        }
+        if (byRange && *options.Start + *options.Count > 0x10000) {
+            throw UsageError("the range ends beyond register 65535");
+        }
+        TkxDMCollection collection;
+        const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
+        std::unique_ptr<TkxRegBlock> blocks;
+        if (byRange) {
+            blocks = DefinedRuns(*defs, *options.Start, *options.Count);
+            if (blocks == nullptr) {
+                throw UsageError("no register of " + options.Defs + " in that range");
+            }
+        } else {
+            blocks = defs->CategoryBlocks(options.Operands[0]);
+            if (blocks == nullptr) {
+                throw UsageError("no category '" + options.Operands[0] + "' in " + options.Defs);
+            }
+        }
+        MasterSession session(options);
+        std::string why;
+        if (!session.Open(why)) {
+            err << "qxdrive read: " << why << "\n";
+            return kExitFailed;
+        }
+        TkxDeviceSlave& device = session.AddDevice(*defs);
+        auto* read = new TkxMBChainedTransa(&device, 1);
+        read->SetReadBlocks(std::move(blocks));
+        int requests = 0;
+        for (const TkxRegBlock* b = read->ReadBlocks(); b != nullptr; b = b->Next()) {
+            ++requests;
+        }
+        const std::int32_t result = session.RunOnce(*read, requests);
+        if (result != 0) {
+            return Failed("read", err, result);
+        }
+        // Blocks are listed in their order; registers inside a block by address.
+        for (const TkxRegBlock* b = read->ReadBlocks(); b != nullptr; b = b->Next()) {
+            for (int address = b->Start(); address < b->Start() + b->Count(); ++address) {
+                if (const TkxRegister* reg = device.RegisterAt(address)) {
+                    PrintRegister(out, *reg);
+                }
+            }
+        }
+        return 0;
+    });
+}
+
+int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+    return Guarded("write", kWriteUsage, err, [&] {
+        const MasterOptions options = ParseOptions(args);
+        if (options.Operands.size() != 2 || options.Start || options.Count) {
+            throw UsageError("give one register (address or name) and one value");
+        }
+        TkxDMCollection collection;
+        const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
+        const std::string value = Utf8ToAnsi(options.Operands[1]);
+        MasterSession session(options);
+        TkxDeviceSlave& device = session.AddDevice(*defs);
+        TkxRegister* reg = FindRegister(device, Utf8ToAnsi(options.Operands[0]));
+        if (reg == nullptr) {
+            err << "qxdrive write: no register '" << options.Operands[0] << "' in " << options.Defs
+                << "\n";
+            return kExitFailed;
+        }
+        if (const std::string refusal = RefusalOf(*reg, value); !refusal.empty()) {
+            err << "qxdrive write: " << Shown(reg->Definition()->Name()) << " takes " << refusal
+                << ", not '" << options.Operands[1] << "'; nothing was sent\n";
+            return kExitFailed;
+        }
+        std::string why;
+        if (!session.Open(why)) {
+            err << "qxdrive write: " << why << "\n";
+            return kExitFailed;
+        }
+        device.SetThread(session.Thread());
+        reg->SetValueText(value, 0, 0);
+        const std::int32_t result = device.WriteRegister(*reg, true);
+        if (result != 0) {
+            return Failed("write", err, result);
+        }
+        PrintRegister(out, *reg);
+        return 0;
+    });
+}
+
+} // namespace qxdrive
