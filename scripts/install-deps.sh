@@ -6,7 +6,7 @@ set -euo pipefail
 PACKAGES=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     googletest libgtest-dev libgmock-dev libbenchmark-dev
-    socat mbpoll python3-pymodbus
+    socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio
 )
 
 missing=()

@@ -27,8 +27,10 @@ def main():
     if mode == "tcp":
         StartTcpServer(context=context(), address=("127.0.0.1", int(where)))
     else:
+        # The line is a pseudo-terminal, which carries no parity; asking pyserial for even
+        # parity there can fail to open the port (EINVAL).
         StartSerialServer(context=context(), framer=ModbusRtuFramer, port=where,
-                          baudrate=19200, parity="E", bytesize=8, stopbits=1, timeout=0.05)
+                          baudrate=19200, parity="N", bytesize=8, stopbits=1, timeout=0.05)
 
 
 if __name__ == "__main__":
