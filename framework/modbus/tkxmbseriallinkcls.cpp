@@ -9,6 +9,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,6 +21,16 @@
 #include <utility>
 
 namespace {
+
+// Slaves of UNIX98 pseudo-terminals have the character-device majors 136 to 143.
+bool IsPseudoTerminal(int fd) {
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode)) {
+        return false;
+    }
+    const unsigned int deviceMajor = major(status.st_rdev);
+    return deviceMajor >= 136 && deviceMajor <= 143;
+}
 
 using Clock = std::chrono::steady_clock;
 
@@ -148,11 +160,25 @@ bool TkxMBSerialLink::ApplyLineSettings(std::string& why) {
     }
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (tcsetattr(FFd, TCSANOW, &tio) != 0) {
+    if (tcsetattr(FFd, TCSANOW, &tio) != 0 && !RetryWithoutParity(tio)) {
         why = "cannot apply the line settings to " + FDevicePath + ": " + std::strerror(errno);
         return false;
     }
     return true;
+}
+
+// A pseudo-terminal (a simulator, a socat pair) carries no parity bit, and some kernels refuse
+// the setting there with EINVAL; without it the line works the same.
+bool TkxMBSerialLink::RetryWithoutParity(termios tio) const {
+    if (errno != EINVAL || !IsPseudoTerminal(FFd) || (tio.c_cflag & PARENB) == 0) {
+        return false;
+    }
+    tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
+    if (tcsetattr(FFd, TCSANOW, &tio) == 0) {
+        return true;
+    }
+    errno = EINVAL;
+    return false;
 }
 
 void TkxMBSerialLink::SetUpDirectionControl() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <termios.h>
+
 #include "modbus/tkxmblinkcls.h"
 
 #include <string>
@@ -23,6 +25,7 @@ public:
 
 private:
     bool ApplyLineSettings(std::string& why);
+    bool RetryWithoutParity(termios tio) const;
     void SetUpDirectionControl();
     void SetRts(bool raised);
     void DiscardStaleInput();
