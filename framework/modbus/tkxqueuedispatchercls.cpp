@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <memory>
+#include <utility>
 
 TkxQueueDispatcher::TkxQueueDispatcher()
     : FMainThread(std::this_thread::get_id()) {}
@@ -44,8 +45,12 @@ void TkxQueueDispatcher::Synchronize(const std::function<void()>& call) {
     });
     std::unique_lock lock(handoff->Mutex);
     handoff->Done.wait(lock, [&] { return handoff->Finished; });
-    if (handoff->Failure) {
-        std::rethrow_exception(handoff->Failure);
+    // Taken out under the lock, so that the exception is released here and never by the main
+    // thread dropping the queued call: its reference count is invisible to race detection.
+    const std::exception_ptr failure = std::exchange(handoff->Failure, nullptr);
+    lock.unlock();
+    if (failure) {
+        std::rethrow_exception(failure);
     }
 }
 
