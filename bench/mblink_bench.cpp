@@ -2,6 +2,7 @@
 // - a 125-register read from request to decoded reply over a socat pseudo-terminal pair, as a
 //   ratio of the wire time the same bytes take at 19200 baud 8E1 (11 bits per character);
 // - the period of the communication thread's passes and its jitter around 100 ms.
+#include "base/tkxqueuedispatchercls.h"
 #include "modbus/tkxmbcancelcls.h"
 #include "modbus/tkxmbframecls.h"
 #include "modbus/tkxmblinkservercls.h"
@@ -10,7 +11,6 @@
 #include "modbus/tkxmbthreadhostcls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactioncls.h"
-#include "modbus/tkxqueuedispatchercls.h"
 
 #include <benchmark/benchmark.h>
 

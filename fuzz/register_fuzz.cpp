@@ -1,5 +1,5 @@
+#include "base/tkxerror.h"
 #include "modbus/tkxthreadbuffercls.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxformatcls.h"
 #include "registers/tkxregblockcls.h"
 #include "registers/tkxregdatabuffercls.h"

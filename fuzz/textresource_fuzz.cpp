@@ -1,4 +1,4 @@
-#include "registers/tkxerror.h"
+#include "base/tkxerror.h"
 #include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxtextresourcecls.h"
 

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the warning-clean build, the ASan+UBSan build, the ThreadSanitizer
-# run of the threaded tests (modbus and devices), and a short smoke run of every fuzz target.
+# run of the threaded tests (base, modbus and devices), and a short smoke run of every fuzz target.
 #   TKX_FUZZ_SECONDS   seconds per fuzz target (default 5)
 #   TKX_SKIP_SANITIZERS=1  only the plain build (quick local loop)
 set -uo pipefail
@@ -69,12 +69,12 @@ if [[ ${TKX_SKIP_SANITIZERS:-0} != 1 ]]; then
     echo "== thread sanitizer run of the threaded tests"
     if configure build/tsan -DCMAKE_BUILD_TYPE=Debug -DTKX_WERROR=ON -DTKX_SANITIZE=thread \
         -DTKX_BENCH=OFF; then
-        threaded=$(existing_targets build/tsan tkx_modbus_tests tkx_devices_tests)
+        threaded=$(existing_targets build/tsan tkx_base_tests tkx_modbus_tests tkx_devices_tests)
         if [[ -z $threaded ]]; then
             echo "no threaded tests yet"
         elif cmake --build build/tsan -j "$JOBS" --target $threaded; then
             TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-                ctest_stage tsan build/tsan -L 'modbus|devices'
+                ctest_stage tsan build/tsan -L 'base|modbus|devices'
         else
             record "tsan build" 1
         fi

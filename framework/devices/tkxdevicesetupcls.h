@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registers/tkxdialogprovider.h"
+#include "devices/tkxdialogprovider.h"
 #include "registers/tkxxmlelementcls.h"
 
 #include <atomic>

@@ -1,11 +1,11 @@
 #include "devices/tkxdeviceslavecls.h"
 
+#include "base/tkxerror.h"
+#include "base/tkxmbresultcodes.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "modbus/tkxmbreadholdregisterscls.h"
-#include "modbus/tkxmbresultcodes.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbwritesingleregistercls.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxregblockcls.h"
 #include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxregistercls.h"
@@ -259,4 +259,8 @@ std::uint8_t TkxDeviceSlave::ImposedAddress() const {
 
 int TkxDeviceSlave::ImposedMaxFault() const {
     return FSetup->MaxFault();
+}
+
+int TkxDeviceSlave::DefaultRepeatTime() const {
+    return FSetup->RepeatTime();
 }

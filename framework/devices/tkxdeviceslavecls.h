@@ -1,10 +1,10 @@
 #pragma once
 
+#include "base/tkxobject.h"
 #include "devices/tkxversionrecordcls.h"
 #include "modbus/tkxmbthreaddevicecls.h"
 #include "modbus/tkxmbtransactionownercls.h"
 #include "modbus/tkxthreadsafelistcls.h"
-#include "registers/tkxobject.h"
 #include "registers/tkxregdatabuffercls.h"
 
 #include <atomic>
@@ -86,6 +86,7 @@ public:
     bool ImposesAddress() const override { return true; }
     std::uint8_t ImposedAddress() const override;
     int ImposedMaxFault() const override;
+    int DefaultRepeatTime() const override;
 
     const TkxVersionRecord& GetVersion() const { return FVersion; }
     TkxDeviceSetup& GetSetup() const { return *FSetup; }

@@ -1,6 +1,6 @@
 #include "modbus/tkxmbchainedtransacls.h"
 
-#include "modbus/tkxmbresultcodes.h"
+#include "base/tkxmbresultcodes.h"
 #include "registers/tkxregblockcls.h"
 
 #include <chrono>

@@ -1,6 +1,6 @@
 #include "modbus/tkxmbdeviceversioncls.h"
 
-#include "modbus/tkxmbresultcodes.h"
+#include "base/tkxmbresultcodes.h"
 
 namespace {
 constexpr std::uint8_t DeviceVersionCode = 65;

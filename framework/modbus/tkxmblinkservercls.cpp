@@ -1,8 +1,8 @@
 #include "modbus/tkxmblinkservercls.h"
 
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbframecls.h"
 #include "modbus/tkxmbportmapcls.h"
-#include "modbus/tkxmbresultcodes.h"
 #include "modbus/tkxmbseriallinkcls.h"
 #include "modbus/tkxmbtcplinkcls.h"
 

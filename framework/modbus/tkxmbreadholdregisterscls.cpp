@@ -1,6 +1,6 @@
 #include "modbus/tkxmbreadholdregisterscls.h"
 
-#include "modbus/tkxmbresultcodes.h"
+#include "base/tkxmbresultcodes.h"
 #include "registers/tkxregblockcls.h"
 
 TkxMBReadHoldRegisters::TkxMBReadHoldRegisters(TkxDeviceSlave* device, int kind,

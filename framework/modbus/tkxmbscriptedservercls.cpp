@@ -1,7 +1,7 @@
 #include "modbus/tkxmbscriptedservercls.h"
 
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbcancelcls.h"
-#include "modbus/tkxmbresultcodes.h"
 
 #include <poll.h>
 

@@ -1,8 +1,8 @@
 #include "modbus/tkxmbseriallinkcls.h"
 
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbcancelcls.h"
 #include "modbus/tkxmbframecls.h"
-#include "modbus/tkxmbresultcodes.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>

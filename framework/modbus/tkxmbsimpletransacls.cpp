@@ -1,8 +1,7 @@
 #include "modbus/tkxmbsimpletransacls.h"
 
-#include "devices/tkxdevicesetupcls.h"
+#include "base/tkxmbresultcodes.h"
 #include "devices/tkxdeviceslavecls.h"
-#include "modbus/tkxmbresultcodes.h"
 #include "modbus/tkxthreadbuffercls.h"
 #include "registers/tkxregblockcls.h"
 #include "registers/tkxregdefslistcmp.h"
@@ -51,7 +50,7 @@ TkxMBSimpleTransa::TkxMBSimpleTransa(TkxDeviceSlave* device, int kind)
     : TkxMBTransaction(device, kind,
                        "You must specify a valid TkxDeviceSlave to allocate a new transaction!")
     , FDevice(device) {
-    const int repeatTime = device->GetSetup().RepeatTime();
+    const int repeatTime = device->DefaultRepeatTime();
     if (repeatTime != 0) {
         SetRepeatTime(repeatTime);
         TerminateIf.reset(Always);

@@ -1,11 +1,11 @@
 #include "modbus/tkxmbthreadthr.h"
 
-#include "modbus/tkxdispatchercls.h"
+#include "base/tkxdispatchercls.h"
+#include "base/tkxerror.h"
 #include "modbus/tkxmblinkservercls.h"
 #include "modbus/tkxmbthreaddevicecls.h"
 #include "modbus/tkxmbthreadhostcls.h"
 #include "modbus/tkxmbtransactioncls.h"
-#include "registers/tkxerror.h"
 
 #include <poll.h>
 

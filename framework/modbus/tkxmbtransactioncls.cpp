@@ -1,11 +1,11 @@
 #include "modbus/tkxmbtransactioncls.h"
 
-#include "modbus/tkxdispatchercls.h"
-#include "modbus/tkxmbresultcodes.h"
+#include "base/tkxdispatchercls.h"
+#include "base/tkxerror.h"
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbservercls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactionownercls.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxformatcls.h"
 
 #include <chrono>

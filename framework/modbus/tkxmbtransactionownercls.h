@@ -25,4 +25,7 @@ public:
     virtual bool ImposesAddress() const { return false; }
     virtual std::uint8_t ImposedAddress() const { return 0; }
     virtual int ImposedMaxFault() const { return 0; }
+    // The repeat time, in passes, that a new function transaction of the owner starts with;
+    // 0 leaves the transaction's own.
+    virtual int DefaultRepeatTime() const { return 0; }
 };

@@ -1,6 +1,6 @@
 #include "modbus/tkxmbwritesingleregistercls.h"
 
-#include "modbus/tkxmbresultcodes.h"
+#include "base/tkxmbresultcodes.h"
 #include "registers/tkxregblockcls.h"
 
 TkxMBWriteSingleRegister::TkxMBWriteSingleRegister(TkxDeviceSlave* device, int kind,

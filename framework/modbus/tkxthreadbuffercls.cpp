@@ -1,6 +1,6 @@
 #include "modbus/tkxthreadbuffercls.h"
 
-#include "registers/tkxerror.h"
+#include "base/tkxerror.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
 #include "registers/tkxformatcls.h"
 
-#include "registers/tkxerror.h"
+#include "base/tkxerror.h"
 #include "registers/tkxtextresourcecls.h"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "registers/tkxregdatabuffercls.h"
 
+#include "base/tkxerror.h"
 #include "modbus/tkxthreadbuffercls.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxregblockcls.h"
 #include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxregdefslistcmp.h"

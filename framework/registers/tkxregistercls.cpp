@@ -1,7 +1,7 @@
 #include "registers/tkxregistercls.h"
 
+#include "base/tkxerror.h"
 #include "modbus/tkxthreadbuffercls.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxformatcls.h"
 #include "registers/tkxregdatabuffercls.h"
 #include "registers/tkxregdefinitioncls.h"

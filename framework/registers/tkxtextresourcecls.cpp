@@ -1,6 +1,6 @@
 #include "registers/tkxtextresourcecls.h"
 
-#include "registers/tkxerror.h"
+#include "base/tkxerror.h"
 #include "registers/tkxrawresources.h"
 
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "registers/tkxxmlparsercmp.h"
 
+#include "base/tkxerror.h"
 #include "registers/tkxcodepage.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxformatcls.h"
 #include "registers/tkxtextresourcecls.h"
 

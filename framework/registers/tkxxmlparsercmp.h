@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registers/tkxobject.h"
+#include "base/tkxobject.h"
 #include "registers/tkxxmlelementcls.h"
 #include "registers/tkxxmlscannercls.h"
 

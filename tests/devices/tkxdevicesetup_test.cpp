@@ -1,8 +1,8 @@
 #include "modbus/tkxmbfakenetwork.h"
 
 #include "devices/tkxdevicesetupcls.h"
+#include "devices/tkxdialogprovider.h"
 #include "modbus/tkxmbthreadsetupcls.h"
-#include "registers/tkxdialogprovider.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,6 @@
 #include "devices/tkxdeviceslavecls.h"
 
+#include "base/tkxerror.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbdeviceversioncls.h"
@@ -7,7 +8,6 @@
 #include "modbus/tkxmbfakes.h"
 #include "modbus/tkxmbtestutil.h"
 #include "modbus/tkxmbthreadbindingcls.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxregblockcls.h"
 #include "registers/tkxregdefslistcmp.h"
 #include "registers/tkxregistercls.h"

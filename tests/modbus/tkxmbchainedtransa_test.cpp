@@ -1,7 +1,7 @@
 #include "modbus/tkxmbchainedtransacls.h"
 
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbdevicefixture.h"
-#include "modbus/tkxmbresultcodes.h"
 #include "modbus/tkxmbtestutil.h"
 #include "registers/tkxregblockcls.h"
 

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "base/tkxmbresultcodes.h"
+#include "base/tkxqueuedispatchercls.h"
 #include "modbus/tkxmbcancelcls.h"
-#include "modbus/tkxmbresultcodes.h"
 #include "modbus/tkxmbscriptedservercls.h"
 #include "modbus/tkxmbthreadhostcls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactioncls.h"
 #include "modbus/tkxmbtransactionownercls.h"
-#include "modbus/tkxqueuedispatchercls.h"
 
 #include <atomic>
 #include <chrono>

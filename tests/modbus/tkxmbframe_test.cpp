@@ -1,6 +1,6 @@
 #include "modbus/tkxmbframecls.h"
 
-#include "modbus/tkxmbresultcodes.h"
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbtestutil.h"
 
 #include <gtest/gtest.h>

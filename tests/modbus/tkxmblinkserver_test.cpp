@@ -1,9 +1,9 @@
 #include "modbus/tkxmblinkservercls.h"
 
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbcancelcls.h"
 #include "modbus/tkxmbframecls.h"
 #include "modbus/tkxmbportmapcls.h"
-#include "modbus/tkxmbresultcodes.h"
 #include "modbus/tkxmbtestutil.h"
 
 #include <gtest/gtest.h>

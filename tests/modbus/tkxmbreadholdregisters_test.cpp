@@ -1,7 +1,7 @@
 #include "modbus/tkxmbreadholdregisterscls.h"
 
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbdevicefixture.h"
-#include "modbus/tkxmbresultcodes.h"
 #include "modbus/tkxmbtestutil.h"
 
 #include <gtest/gtest.h>

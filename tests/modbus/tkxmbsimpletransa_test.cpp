@@ -1,8 +1,8 @@
 #include "modbus/tkxmbsimpletransacls.h"
 
+#include "base/tkxerror.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbdevicefixture.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxregblockcls.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 #include "modbus/tkxmbthreadthr.h"
 
+#include "base/tkxerror.h"
 #include "modbus/tkxmbfakes.h"
 #include "modbus/tkxmbthreaddevicecls.h"
-#include "registers/tkxerror.h"
 
 #include <gtest/gtest.h>
 

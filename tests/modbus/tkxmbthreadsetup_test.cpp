@@ -1,11 +1,11 @@
 #include "modbus/tkxmbfakenetwork.h"
 
 #include "devices/tkxdevicesetupcls.h"
+#include "devices/tkxdialogprovider.h"
 #include "modbus/tkxmbfakes.h"
 #include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
 #include "modbus/tkxmbthreadthr.h"
-#include "registers/tkxdialogprovider.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

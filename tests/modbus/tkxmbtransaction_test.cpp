@@ -1,7 +1,7 @@
 #include "modbus/tkxmbtransactioncls.h"
 
+#include "base/tkxerror.h"
 #include "modbus/tkxmbfakes.h"
-#include "registers/tkxerror.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "registers/tkxerror.h"
+#include "base/tkxerror.h"
 #include "registers/tkxformatcls.h"
 #include "registers/tkxregbuffer_fixture.h"
 #include "registers/tkxregdefinitioncls.h"

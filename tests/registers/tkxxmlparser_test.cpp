@@ -1,4 +1,4 @@
-#include "registers/tkxerror.h"
+#include "base/tkxerror.h"
 #include "registers/tkxformatcls.h"
 #include "registers/tkxxmlparsercmp.h"
 

@@ -1,10 +1,10 @@
 // The simulator against the terminal's own line code, in both serial framings.
 #include "support/simprocess.h"
 
+#include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbcancelcls.h"
 #include "modbus/tkxmblinkservercls.h"
 #include "modbus/tkxmbportmapcls.h"
-#include "modbus/tkxmbresultcodes.h"
 
 #include <gtest/gtest.h>
 

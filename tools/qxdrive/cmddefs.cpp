@@ -1,8 +1,8 @@
 #include "qxdrive/qxdrivecommands.h"
 #include "qxdrive/qxdrivetext.h"
 
+#include "base/tkxerror.h"
 #include "registers/tkxdmcollectioncmp.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxregdefslistcmp.h"
 #include "registers/tkxtextresourcecls.h"

@@ -1,5 +1,7 @@
 #include "qxdrive/qxdrivecommands.h"
 
+#include "base/tkxerror.h"
+#include "base/tkxqueuedispatchercls.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "devices/tkxdeviceslavecls.h"
 #include "modbus/tkxmbchainedtransacls.h"
@@ -8,10 +10,8 @@
 #include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
 #include "modbus/tkxmbthreadthr.h"
-#include "modbus/tkxqueuedispatchercls.h"
 #include "registers/tkxcodepage.h"
 #include "registers/tkxdmcollectioncmp.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxformatcls.h"
 #include "registers/tkxregblockcls.h"
 #include "registers/tkxregboundcls.h"

@@ -4,9 +4,9 @@
 #include "sim/simregistermemory.h"
 #include "sim/simserver.h"
 
+#include "base/tkxerror.h"
 #include "devices/tkxversionrecordcls.h"
 #include "registers/tkxdmcollectioncmp.h"
-#include "registers/tkxerror.h"
 #include "registers/tkxregdefslistcmp.h"
 
 #include <memory>

@@ -1,4 +1,4 @@
-#include "modbus/tkxqueuedispatchercls.h"
+#include "base/tkxqueuedispatchercls.h"
 
 #include <gtest/gtest.h>
 

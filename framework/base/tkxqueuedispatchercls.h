@@ -1,6 +1,6 @@
 #pragma once
 
-#include "modbus/tkxdispatchercls.h"
+#include "base/tkxdispatchercls.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,6 +1,6 @@
-#include "modbus/tkxdispatchercls.h"
+#include "base/tkxdispatchercls.h"
 
-#include "modbus/tkxqueuedispatchercls.h"
+#include "base/tkxqueuedispatchercls.h"
 
 #include <mutex>
 

@@ -68,8 +68,10 @@ public:
     virtual bool EditDeviceSetup(TkxDeviceSetup& setup, TkxDevParamSet locked);
 };
 
-// One provider serves the whole program (main thread only). Installing replaces the previous
-// one; uninstalling removes provider only when it is the installed one.
+// One provider serves the whole program (main thread only), installed once by the program as a
+// GUI toolkit's application object is; it is the only process-wide state of the dialogs.
+// Installing replaces the previous one; uninstalling removes provider only when it is the
+// installed one.
 void TkxInstallDialogProvider(TkxDialogProvider* provider);
 void TkxUninstallDialogProvider(TkxDialogProvider* provider);
 TkxDialogProvider* TkxGetDialogProvider();

@@ -1,4 +1,4 @@
-#include "registers/tkxdialogprovider.h"
+#include "devices/tkxdialogprovider.h"
 
 #include <gtest/gtest.h>
 

@@ -23,8 +23,10 @@ public:
     virtual void Wake() = 0;
 };
 
-// The dispatcher of the process. The application installs its own (the terminal one on its
-// event loop); without one, a queue dispatcher bound to the first calling thread is used.
+// The dispatcher of the process. There is one main thread per process, so this stays
+// process-wide, as a GUI toolkit's application object does: the program installs its own once
+// at start (the terminal one on its event loop); without one, a queue dispatcher bound to the
+// first calling thread is used. State that belongs to a network never lives here.
 TkxDispatcher& TkxMainDispatcher();
 // Installs a dispatcher (not owned); null goes back to the default one.
 void TkxSetMainDispatcher(TkxDispatcher* dispatcher);
