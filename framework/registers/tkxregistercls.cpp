@@ -473,6 +473,43 @@ void TkxRegister::SetValueText(std::string_view text, int index, std::uint32_t m
     }
 }
 
+std::string TkxRegister::RefusalOfText(std::string_view text) const {
+    if (FDefinition->IsString()) {
+        return text.size() > static_cast<std::size_t>(FDefinition->Length())
+                   ? "a text of at most " + std::to_string(FDefinition->Length()) + " characters"
+                   : "";
+    }
+    if (FDefinition->IsDate() || FDefinition->IsTime()) {
+        double ignored = 0.0;
+        return TkxFormat::TryStrToDateTime(text, ignored) ? "" : "a date or time";
+    }
+    double display = 0.0;
+    if (!TextToFloat(text, display) || !std::isfinite(display)) {
+        return "a number";
+    }
+    return RefusalOfDisplay(display);
+}
+
+std::string TkxRegister::RefusalOfDisplay(double display) const {
+    const double raw =
+        std::trunc((display - FDefinition->FormatOffset()) * FDefinition->FormatNorm());
+    const int bits =
+        (FDefinition->Size() > 0 ? FDefinition->Size() : FDefinition->ElementBytes()) * 8;
+    const double low = FDefinition->IsSigned() ? -std::ldexp(1.0, bits - 1) : 0.0;
+    const double high =
+        FDefinition->IsSigned() ? std::ldexp(1.0, bits - 1) - 1 : std::ldexp(1.0, bits) - 1;
+    if (raw < low || raw > high) {
+        return "a value the register's type can hold";
+    }
+    if (FMinBound != nullptr && display < FMinBound->GetValue(0)) {
+        return "at least " + TkxFormat::Printf("%g", {FMinBound->GetValue(0)});
+    }
+    if (FMaxBound != nullptr && display > FMaxBound->GetValue(0)) {
+        return "at most " + TkxFormat::Printf("%g", {FMaxBound->GetValue(0)});
+    }
+    return "";
+}
+
 void TkxRegister::AssignDefault(int index, std::uint32_t mask) {
     if (FDefinition->IsString()) {
         Fail("AssignDefault", "Wrong data type!");

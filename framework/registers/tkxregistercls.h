@@ -57,6 +57,10 @@ public:
     void SetValueMasked(int index, std::int32_t value, std::uint32_t mask);
     // Unreadable numbers are ignored; a text that is no date or time throws ETkxError.
     void SetValueText(std::string_view text, int index, std::uint32_t mask);
+    // Why SetValueText would not store text as it stands: "" when it would, otherwise what the
+    // register takes ("a number", "at most 24.5", ...), for a message a user can act on.
+    // Stores nothing, so a caller can refuse before anything reaches a drive.
+    std::string RefusalOfText(std::string_view text) const;
     // The default for element index, or for every element when index is negative.
     void AssignDefault(int index, std::uint32_t mask);
 
@@ -103,6 +107,7 @@ private:
     std::int32_t ClampToType(std::int32_t value) const;
     std::int32_t ClampToLimits(int index, std::int32_t value) const;
     std::int32_t RawFromDisplay(double display) const;
+    std::string RefusalOfDisplay(double display) const;
     TkxRegBound& Bound(std::unique_ptr<TkxRegBound>& bound, std::uint8_t kind);
     std::string ElementsText() const;
     std::string StringText() const;

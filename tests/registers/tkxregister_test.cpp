@@ -519,3 +519,42 @@ TEST_F(TkxRegisterFile, DumpListsElementsAndDescribedBits) {
 }
 
 } // namespace
+
+// What a user may type for a register, checked before anything is stored or sent.
+constexpr std::string_view kTypedValues = "[0]\nName=Volts\nType=signed short\nFormatNorm=10\n"
+                                          "MinValue=-10\nMaxValue=24.5\n"
+                                          "[1]\nName=Mode\nType=unsigned byte\n"
+                                          "[2]\nName=Text\nType=string\nLength=4\n"
+                                          "[6]\nName=Day\nType=date\nFormatString=dd/mm/yy\n"
+                                          "[9]\nName=Hours\nType=unsigned long\n";
+
+class TkxRegisterTypedText : public TkxRegBufferFixture {
+protected:
+    void SetUp() override { Load(kTypedValues); }
+};
+
+TEST_F(TkxRegisterTypedText, NumbersInsideTheLimitsAndTheTypeAreTaken) {
+    EXPECT_EQ(Reg(0).RefusalOfText("24.5"), "");
+    EXPECT_EQ(Reg(0).RefusalOfText("-10"), "");
+    EXPECT_EQ(Reg(1).RefusalOfText("255"), "");
+    EXPECT_EQ(Reg(9).RefusalOfText("2147483647"), "");
+    EXPECT_EQ(Reg(2).RefusalOfText("abcd"), "");
+    EXPECT_EQ(Reg(6).RefusalOfText("12/05/03"), "");
+}
+
+TEST_F(TkxRegisterTypedText, ValuesJustOutsideAreRefusedWithWhatIsTaken) {
+    EXPECT_EQ(Reg(0).RefusalOfText("24.6"), "at most 24.5");
+    EXPECT_EQ(Reg(0).RefusalOfText("-10.1"), "at least -10");
+    EXPECT_EQ(Reg(1).RefusalOfText("256"), "a value the register's type can hold");
+    EXPECT_EQ(Reg(1).RefusalOfText("-1"), "a value the register's type can hold");
+    EXPECT_EQ(Reg(2).RefusalOfText("abcde"), "a text of at most 4 characters");
+}
+
+TEST_F(TkxRegisterTypedText, TextThatIsNoValueIsRefusedAndNothingIsStored) {
+    Reg(0).SetValueDouble(0, 12.5);
+    EXPECT_EQ(Reg(0).RefusalOfText("fast"), "a number");
+    EXPECT_EQ(Reg(0).RefusalOfText(""), "a number");
+    EXPECT_EQ(Reg(6).RefusalOfText("soon"), "a date or time");
+    EXPECT_EQ(Reg(0).RefusalOfText("99"), "at most 24.5");
+    EXPECT_DOUBLE_EQ(Reg(0).GetValueDouble(0), 12.5);
+}

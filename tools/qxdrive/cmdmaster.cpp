@@ -12,9 +12,7 @@
 #include "modbus/tkxmbthreadthr.h"
 #include "registers/tkxcodepage.h"
 #include "registers/tkxdmcollectioncmp.h"
-#include "registers/tkxformatcls.h"
 #include "registers/tkxregblockcls.h"
-#include "registers/tkxregboundcls.h"
 #include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxregdefslistcmp.h"
 #include "registers/tkxregistercls.h"
@@ -22,7 +20,6 @@
 
 #include <cctype>
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -287,39 +284,6 @@ TkxRegister* FindRegister(const TkxDeviceSlave& device, const std::string& text)
     return device.RegisterByName(text);
 }
 
-// Why a display value cannot be written to the register, or "" when it can.
-std::string RefusalOf(const TkxRegister& reg, const std::string& value) {
-    const TkxRegDefinition& definition = *reg.Definition();
-    if (definition.IsString()) {
-        return value.size() > definition.Length()
-                   ? "a text of at most " + std::to_string(definition.Length()) + " characters"
-                   : "";
-    }
-    if (definition.IsDate() || definition.IsTime()) {
-        double ignored = 0.0;
-        return TkxFormat::TryStrToDateTime(value, ignored) ? "" : "a date or time";
-    }
-    double display = 0.0;
-    if (!TextToFloat(value, display) || !std::isfinite(display)) {
-        return "a number";
-    }
-    const double raw = std::trunc((display - definition.FormatOffset()) * definition.FormatNorm());
-    const int bits = (definition.Size() > 0 ? definition.Size() : definition.ElementBytes()) * 8;
-    const double low = definition.IsSigned() ? -std::ldexp(1.0, bits - 1) : 0.0;
-    const double high =
-        definition.IsSigned() ? std::ldexp(1.0, bits - 1) - 1 : std::ldexp(1.0, bits) - 1;
-    if (raw < low || raw > high) {
-        return "a value the register's type can hold";
-    }
-    if (const TkxRegBound* min = reg.MinBound(); min != nullptr && display < min->GetValue(0)) {
-        return "at least " + TkxFormat::Printf("%g", {min->GetValue(0)});
-    }
-    if (const TkxRegBound* max = reg.MaxBound(); max != nullptr && display > max->GetValue(0)) {
-        return "at most " + TkxFormat::Printf("%g", {max->GetValue(0)});
-    }
-    return "";
-}
-
 // Runs a command body; usage errors and definition-file faults become messages.
 int Guarded(const char* command, const char* usage, std::ostream& err,
             const std::function<int()>& body) {
@@ -444,7 +408,7 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
                 << "\n";
             return kExitFailed;
         }
-        if (const std::string refusal = RefusalOf(*reg, value); !refusal.empty()) {
+        if (const std::string refusal = reg->RefusalOfText(value); !refusal.empty()) {
             err << "qxdrive write: " << Shown(reg->Definition()->Name()) << " takes " << refusal
                 << ", not '" << options.Operands[1] << "'; nothing was sent\n";
             return kExitFailed;
