@@ -9,6 +9,8 @@
 #include "registers/tkxtextresourcecls.h"
 
 #include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -87,6 +89,81 @@ std::string QuotedWhenNeeded(std::string_view text) {
     return text.empty() || text.find_first_of(" \t,\"") != std::string_view::npos
                ? Quoted(text)
                : std::string(text);
+}
+
+// A decimal number as the display shows one: an optional sign, digits with an optional "'"
+// between groups, an optional "." and more digits; no exponent, nothing else around it.
+std::optional<double> StrictDecimal(std::string_view text) {
+    std::string digits;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        digits += text[i++];
+    }
+    bool seenDigit = false;
+    bool seenPoint = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            digits += c;
+            seenDigit = true;
+        } else if (c == '.' && !seenPoint) {
+            digits += c;
+            seenPoint = true;
+        } else if (c == '\'' && seenDigit && !seenPoint && i + 1 < text.size() &&
+                   text[i + 1] >= '0' && text[i + 1] <= '9') {
+            continue;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!seenDigit) {
+        return std::nullopt;
+    }
+    const char* first = digits.data() + (digits.front() == '+' ? 1 : 0);
+    double value = 0.0;
+    const auto [end, error] =
+        std::from_chars(first, digits.data() + digits.size(), value, std::chars_format::fixed);
+    if (error != std::errc() || end != digits.data() + digits.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Hexadecimal or binary as definition files write integers: "0x1F", "1Fh", "0b101", "101b".
+// Only these go to TextToInt, which would also read the leading digits of "12,5".
+bool IsMarkedInteger(std::string_view text) {
+    const auto lower = [](char c) {
+        return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    };
+    if (text.size() > 2 && text[0] == '0' && (lower(text[1]) == 'x' || lower(text[1]) == 'b')) {
+        return true;
+    }
+    return text.size() > 1 && std::isxdigit(static_cast<unsigned char>(text.front())) &&
+           (lower(text.back()) == 'h' || lower(text.back()) == 'b');
+}
+
+// The text the display puts after the number, such as "V" of "#0.0'V'".
+std::string UnitOf(const std::string& picture) {
+    const std::string shown = TkxFormat::FormatFloat(picture, 1.0);
+    const std::size_t lastDigit = shown.find_last_of("0123456789");
+    if (lastDigit == std::string::npos) {
+        return "";
+    }
+    return std::string(Trimmed(std::string_view(shown).substr(lastDigit + 1)));
+}
+
+// The raw value a display value stands for, when the register can hold it exactly (up to the
+// rounding of the scaling itself, so that 2.3 at a norm of 10 is 23, not 22).
+std::optional<std::int64_t> ExactRaw(double raw) {
+    const double nearest = std::round(raw);
+    if (std::abs(raw - nearest) > 1e-9 * std::max(1.0, std::abs(raw))) {
+        return std::nullopt;
+    }
+    return static_cast<std::int64_t>(std::clamp(nearest, -9.2e18, 9.2e18));
+}
+
+std::string NumberText(double value) {
+    return TkxFormat::Printf("%.10g", {value});
 }
 
 } // namespace
@@ -465,10 +542,11 @@ void TkxRegister::SetValueText(std::string_view text, int index, std::uint32_t m
         SetValueDateTime(index, TkxFormat::StrToDateTime(Trimmed(text)));
     } else if (FDefinition->IsString()) {
         StoreString(Trimmed(text));
-    } else {
-        double value = 0.0;
-        if (TextToFloat(text, value) && std::isfinite(value)) {
-            SetValueDouble(index, value);
+    } else if (const auto display = DisplayOfText(text)) {
+        if (const auto raw = ExactRaw(ScaledRaw(*display))) {
+            SetValueInteger(index, Low32(std::clamp<std::int64_t>(*raw, kInt32Min, kUInt32Max)));
+        } else {
+            SetValueDouble(index, *display);
         }
     }
 }
@@ -483,29 +561,66 @@ std::string TkxRegister::RefusalOfText(std::string_view text) const {
         double ignored = 0.0;
         return TkxFormat::TryStrToDateTime(text, ignored) ? "" : "a date or time";
     }
-    double display = 0.0;
-    if (!TextToFloat(text, display) || !std::isfinite(display)) {
-        return "a number";
+    const auto display = DisplayOfText(text);
+    if (!display) {
+        const std::string unit = UnitOf(FDefinition->FormatString());
+        return unit.empty() ? "a number" : "a number in " + unit;
     }
-    return RefusalOfDisplay(display);
+    return RefusalOfDisplay(*display);
+}
+
+std::optional<double> TkxRegister::DisplayOfText(std::string_view text) const {
+    std::string_view number = Trimmed(text);
+    const std::string unit = UnitOf(FDefinition->FormatString());
+    if (!unit.empty() && number.size() > unit.size() &&
+        AnsiSameText(number.substr(number.size() - unit.size()), unit)) {
+        number = Trimmed(number.substr(0, number.size() - unit.size()));
+    }
+    if (const auto decimal = StrictDecimal(number)) {
+        return decimal;
+    }
+    std::uint32_t bits = 0;
+    if (!IsMarkedInteger(number) || !TextToInt(number, bits)) {
+        return std::nullopt;
+    }
+    return FDefinition->IsSigned() ? static_cast<double>(static_cast<std::int32_t>(bits))
+                                   : static_cast<double>(bits);
+}
+
+double TkxRegister::ScaledRaw(double display) const {
+    return (display - FDefinition->FormatOffset()) * FDefinition->FormatNorm();
+}
+
+double TkxRegister::DisplayOfRaw(double raw) const {
+    return raw / FDefinition->FormatNorm() + FDefinition->FormatOffset();
 }
 
 std::string TkxRegister::RefusalOfDisplay(double display) const {
-    const double raw =
-        std::trunc((display - FDefinition->FormatOffset()) * FDefinition->FormatNorm());
+    const double raw = ScaledRaw(display);
     const int bits =
         (FDefinition->Size() > 0 ? FDefinition->Size() : FDefinition->ElementBytes()) * 8;
     const double low = FDefinition->IsSigned() ? -std::ldexp(1.0, bits - 1) : 0.0;
     const double high =
         FDefinition->IsSigned() ? std::ldexp(1.0, bits - 1) - 1 : std::ldexp(1.0, bits) - 1;
-    if (raw < low || raw > high) {
-        return "a value the register's type can hold";
+    const auto exact = ExactRaw(raw);
+    const double held = exact ? static_cast<double>(*exact) : std::trunc(raw);
+    if (held < low || held > high) {
+        const double first = DisplayOfRaw(low);
+        const double last = DisplayOfRaw(high);
+        return "a value the register's type can hold, from " + NumberText(std::min(first, last)) +
+               " to " + NumberText(std::max(first, last));
     }
     if (FMinBound != nullptr && display < FMinBound->GetValue(0)) {
         return "at least " + TkxFormat::Printf("%g", {FMinBound->GetValue(0)});
     }
     if (FMaxBound != nullptr && display > FMaxBound->GetValue(0)) {
         return "at most " + TkxFormat::Printf("%g", {FMaxBound->GetValue(0)});
+    }
+    if (!exact) {
+        const double below = DisplayOfRaw(std::floor(raw));
+        const double above = DisplayOfRaw(std::ceil(raw));
+        return "a value it can hold exactly, such as " + NumberText(std::min(below, above)) +
+               " or " + NumberText(std::max(below, above));
     }
     return "";
 }

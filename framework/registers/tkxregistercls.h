@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,11 +56,15 @@ public:
     void SetValueDateTime(int index, double dateTime);
     void SetValueBit(int index, int bit, bool on);
     void SetValueMasked(int index, std::int32_t value, std::uint32_t mask);
-    // Unreadable numbers are ignored; a text that is no date or time throws ETkxError.
+    // A number is read whole, as the display writes it (an optional sign, digits, an optional
+    // "." and decimals, the display's own unit after it) or as a definition file writes an
+    // integer ("0x1F", "1Fh", "101b"); anything else is ignored. A text that is no date or
+    // time throws ETkxError.
     void SetValueText(std::string_view text, int index, std::uint32_t mask);
     // Why SetValueText would not store text as it stands: "" when it would, otherwise what the
-    // register takes ("a number", "at most 24.5", ...), for a message a user can act on.
-    // Stores nothing, so a caller can refuse before anything reaches a drive.
+    // register takes ("a number in V", "at most 24.5", "a value it can hold exactly, such as
+    // 13.7 or 13.8"), for a message a user can act on. Stores nothing, so a caller can refuse
+    // before anything reaches a drive.
     std::string RefusalOfText(std::string_view text) const;
     // The default for element index, or for every element when index is negative.
     void AssignDefault(int index, std::uint32_t mask);
@@ -107,6 +112,9 @@ private:
     std::int32_t ClampToType(std::int32_t value) const;
     std::int32_t ClampToLimits(int index, std::int32_t value) const;
     std::int32_t RawFromDisplay(double display) const;
+    std::optional<double> DisplayOfText(std::string_view text) const;
+    double ScaledRaw(double display) const;
+    double DisplayOfRaw(double raw) const;
     std::string RefusalOfDisplay(double display) const;
     TkxRegBound& Bound(std::unique_ptr<TkxRegBound>& bound, std::uint8_t kind);
     std::string ElementsText() const;

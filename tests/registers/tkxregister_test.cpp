@@ -522,11 +522,14 @@ TEST_F(TkxRegisterFile, DumpListsElementsAndDescribedBits) {
 
 // What a user may type for a register, checked before anything is stored or sent.
 constexpr std::string_view kTypedValues = "[0]\nName=Volts\nType=signed short\nFormatNorm=10\n"
-                                          "MinValue=-10\nMaxValue=24.5\n"
+                                          "MinValue=-10\nMaxValue=24.5\nFormatString=#0.0'V'\n"
                                           "[1]\nName=Mode\nType=unsigned byte\n"
                                           "[2]\nName=Text\nType=string\nLength=4\n"
                                           "[6]\nName=Day\nType=date\nFormatString=dd/mm/yy\n"
-                                          "[9]\nName=Hours\nType=unsigned long\n";
+                                          "[9]\nName=Hours\nType=unsigned long\n"
+                                          "[11]\nName=Temp\nType=signed short\n"
+                                          "FormatString=#0'\xB0"
+                                          "C'\n";
 
 class TkxRegisterTypedText : public TkxRegBufferFixture {
 protected:
@@ -537,7 +540,7 @@ TEST_F(TkxRegisterTypedText, NumbersInsideTheLimitsAndTheTypeAreTaken) {
     EXPECT_EQ(Reg(0).RefusalOfText("24.5"), "");
     EXPECT_EQ(Reg(0).RefusalOfText("-10"), "");
     EXPECT_EQ(Reg(1).RefusalOfText("255"), "");
-    EXPECT_EQ(Reg(9).RefusalOfText("2147483647"), "");
+    EXPECT_EQ(Reg(9).RefusalOfText("4294967295"), "");
     EXPECT_EQ(Reg(2).RefusalOfText("abcd"), "");
     EXPECT_EQ(Reg(6).RefusalOfText("12/05/03"), "");
 }
@@ -545,16 +548,55 @@ TEST_F(TkxRegisterTypedText, NumbersInsideTheLimitsAndTheTypeAreTaken) {
 TEST_F(TkxRegisterTypedText, ValuesJustOutsideAreRefusedWithWhatIsTaken) {
     EXPECT_EQ(Reg(0).RefusalOfText("24.6"), "at most 24.5");
     EXPECT_EQ(Reg(0).RefusalOfText("-10.1"), "at least -10");
-    EXPECT_EQ(Reg(1).RefusalOfText("256"), "a value the register's type can hold");
-    EXPECT_EQ(Reg(1).RefusalOfText("-1"), "a value the register's type can hold");
+    EXPECT_EQ(Reg(1).RefusalOfText("256"), "a value the register's type can hold, from 0 to 255");
+    EXPECT_EQ(Reg(1).RefusalOfText("-1"), "a value the register's type can hold, from 0 to 255");
+    EXPECT_EQ(Reg(9).RefusalOfText("4294967296"),
+              "a value the register's type can hold, from 0 to 4294967295");
     EXPECT_EQ(Reg(2).RefusalOfText("abcde"), "a text of at most 4 characters");
 }
 
 TEST_F(TkxRegisterTypedText, TextThatIsNoValueIsRefusedAndNothingIsStored) {
     Reg(0).SetValueDouble(0, 12.5);
-    EXPECT_EQ(Reg(0).RefusalOfText("fast"), "a number");
-    EXPECT_EQ(Reg(0).RefusalOfText(""), "a number");
+    EXPECT_EQ(Reg(0).RefusalOfText("fast"), "a number in V");
+    EXPECT_EQ(Reg(1).RefusalOfText("fast"), "a number");
+    EXPECT_EQ(Reg(0).RefusalOfText(""), "a number in V");
     EXPECT_EQ(Reg(6).RefusalOfText("soon"), "a date or time");
     EXPECT_EQ(Reg(0).RefusalOfText("99"), "at most 24.5");
     EXPECT_DOUBLE_EQ(Reg(0).GetValueDouble(0), 12.5);
+}
+
+TEST_F(TkxRegisterTypedText, OnlyTheWholeTextAsTheDisplayWritesItIsANumber) {
+    for (const char* text : {"1e3", "12,5", "1500abc", "1.2.3", "+-1", ".", "0x", "1'", "'1"}) {
+        EXPECT_EQ(Reg(1).RefusalOfText(text), "a number") << text;
+    }
+    EXPECT_EQ(Reg(11).RefusalOfText("30.5V"), "a number in \xB0"
+                                              "C");
+    EXPECT_EQ(Reg(0).RefusalOfText("12.5V"), "");
+    EXPECT_EQ(Reg(0).RefusalOfText(" 12.5 v "), "");
+    EXPECT_EQ(Reg(11).RefusalOfText("-40\xB0"
+                                    "C"),
+              "");
+    EXPECT_EQ(Reg(9).RefusalOfText("1'500"), "");
+    EXPECT_EQ(Reg(1).RefusalOfText("0x1F"), "");
+    EXPECT_EQ(Reg(1).RefusalOfText("+.5"), "a value it can hold exactly, such as 0 or 1");
+}
+
+TEST_F(TkxRegisterTypedText, ValuesBetweenTheStepsAreRefusedWithTheNearestOnes) {
+    EXPECT_EQ(Reg(0).RefusalOfText("13.75"), "a value it can hold exactly, such as 13.7 or 13.8");
+    EXPECT_EQ(Reg(0).RefusalOfText("-0.05"), "a value it can hold exactly, such as -0.1 or 0");
+    EXPECT_EQ(Reg(0).RefusalOfText("2.3"), "");
+    EXPECT_EQ(Reg(0).RefusalOfText("13.700000"), "");
+}
+
+TEST_F(TkxRegisterTypedText, StoredTextsKeepTheirExactValue) {
+    Reg(0).SetValueText("2.3", 0, 0);
+    EXPECT_EQ(Reg(0).GetValueInteger(0), 23);
+    Reg(0).SetValueText("-0.7V", 0, 0);
+    EXPECT_EQ(Reg(0).GetValueInteger(0), -7);
+    Reg(9).SetValueText("4294967295", 0, 0);
+    EXPECT_EQ(Bytes(9, 4), (ByteList{0xFF, 0xFF, 0xFF, 0xFF}));
+    Reg(9).SetValueText("1500abc", 0, 0);
+    EXPECT_EQ(Bytes(9, 4), (ByteList{0xFF, 0xFF, 0xFF, 0xFF}));
+    Reg(1).SetValueText("0x1F", 0, 0);
+    EXPECT_EQ(Reg(1).GetValueInteger(0), 31);
 }

@@ -169,6 +169,22 @@ TEST(CmdMasterUsage, WriteChecksTheValueBeforeAnythingIsSent) {
     EXPECT_THAT(fine.Err, ::testing::Not(HasSubstr("takes")));
 }
 
+// A value that does not read whole, or that the register cannot hold exactly, must never
+// reach a drive as some other number.
+TEST(CmdMasterUsage, TypedValuesAreTakenWholeAndExactOrRefused) {
+    const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + std::to_string(FreePort())};
+    for (const char* typed : {"1e3", "12,5", "1500abc", "30.5V"}) {
+        const CliResult result = Qxdrive(With({"write", "Speed", typed, "--defs", kDefs}, line));
+        EXPECT_EQ(result.Status, 1) << typed;
+        EXPECT_THAT(result.Err, HasSubstr("Speed takes a number, not '" + std::string(typed) +
+                                          "'; nothing was sent"));
+    }
+    const CliResult between = Qxdrive(With({"write", "Voltage", "13.75", "--defs", kDefs}, line));
+    EXPECT_EQ(between.Status, 1);
+    EXPECT_THAT(between.Err, HasSubstr("Voltage takes a value it can hold exactly, such as 13.7 "
+                                       "or 13.8, not '13.75'"));
+}
+
 TEST(CmdMasterLine, NoAnswerPrintsTheResultMessage) {
     if (!Runs("command -v socat")) {
         GTEST_SKIP() << "socat is missing";

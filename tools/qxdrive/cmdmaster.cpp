@@ -420,9 +420,14 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         }
         device.SetThread(session.Thread());
         reg->SetValueText(value, 0, 0);
-        const std::int32_t result = device.WriteRegister(*reg, true);
-        if (result != 0) {
+        if (const std::int32_t result = device.WriteRegister(*reg, true); result != 0) {
             return Failed("write", err, result);
+        }
+        // What the drive holds now, which a drive may have limited on its own.
+        if (const std::int32_t result = device.ReadRegister(*reg, true); result != 0) {
+            err << "qxdrive write: the drive took the value, but reading it back failed: "
+                << TkxMBTransaction::GetResultText(result) << "\n";
+            return kExitFailed;
         }
         PrintRegister(out, *reg);
         return 0;
