@@ -35,6 +35,16 @@ TEST(SimOptions, ValuesAreTakenAndChecked) {
     EXPECT_DOUBLE_EQ(options->DropRate, 0.25);
     EXPECT_DOUBLE_EQ(options->BusyRate, 1.0);
     EXPECT_EQ(options->Seed, 7u);
+    EXPECT_TRUE(options->Faults.Empty());
+}
+
+TEST(SimOptions, FaultsAreTakenByAddressAndRepeat) {
+    const auto options =
+        Parse({"--defs", "d.par", "--fault", "200=exception:4", "--fault", "100=delay:20"});
+    ASSERT_TRUE(options);
+    ASSERT_TRUE(options->Faults.For({3, 0, 200, 0, 1}));
+    EXPECT_EQ(options->Faults.For({3, 0, 200, 0, 1})->Value, 4);
+    EXPECT_EQ(options->Faults.For({3, 0, 100, 0, 1})->Kind, SimFaultKind::Delay);
 }
 
 TEST(SimOptions, BadInputNamesWhatIsWrong) {
@@ -53,6 +63,12 @@ TEST(SimOptions, BadInputNamesWhatIsWrong) {
         {{"--defs", "d.par", "--frobnicate"}, "unknown option '--frobnicate'"},
         {{"--defs", "d.par", "--tcp", "502", "--ascii"},
          "--ascii applies to the pseudo-terminal only"},
+        {{"--defs", "d.par", "--fault", "200=explode"},
+         "bad value '200=explode' for --fault: the kind is drop, corrupt, exception:N or "
+         "delay:MS"},
+        {{"--defs", "d.par", "--fault", "200=drop", "--fault", "200=corrupt"},
+         "bad value '200=corrupt' for --fault: address 200 has a fault already"},
+        {{"--defs", "d.par", "--fault"}, "option --fault needs a value"},
     };
     for (const auto& [args, expected] : cases) {
         EXPECT_FALSE(Parse(args, &error)) << expected;

@@ -4,13 +4,6 @@ namespace qxsim {
 namespace {
 
 enum : std::uint8_t {
-    kReadHolding = 3,
-    kWriteSingle = 6,
-    kWriteMultiple = 16,
-    kDeviceVersion = 65,
-};
-
-enum : std::uint8_t {
     kIllegalFunction = 1,
     kIllegalAddress = 2,
     kIllegalValue = 3,
@@ -61,7 +54,12 @@ std::vector<std::uint8_t> SimDrive::Answer(const std::vector<std::uint8_t>& requ
 }
 
 std::vector<std::uint8_t> SimDrive::Busy(const std::vector<std::uint8_t>& request) {
-    return Exception(request.empty() ? 0 : request[0], kDeviceBusy);
+    return Refusal(request, kDeviceBusy);
+}
+
+std::vector<std::uint8_t> SimDrive::Refusal(const std::vector<std::uint8_t>& request,
+                                            std::uint8_t code) {
+    return Exception(request.empty() ? 0 : request[0], code);
 }
 
 std::vector<std::uint8_t> SimDrive::ReadHolding(const std::vector<std::uint8_t>& request) const {

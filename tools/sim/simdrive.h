@@ -8,6 +8,14 @@
 
 namespace qxsim {
 
+// The Modbus functions a drive answers.
+enum SimFunction : std::uint8_t {
+    kReadHolding = 3,
+    kWriteSingle = 6,
+    kWriteMultiple = 16,
+    kDeviceVersion = 65,
+};
+
 // Answers Modbus requests as a drive does: read holding registers (3), write single (6) and
 // multiple registers (16) and the device version (65). The request and the reply are protocol
 // data units: function code and data, without address or checksum.
@@ -23,6 +31,9 @@ public:
     std::vector<std::uint8_t> Answer(const std::vector<std::uint8_t>& request);
     // The reply a busy drive gives to a request.
     static std::vector<std::uint8_t> Busy(const std::vector<std::uint8_t>& request);
+    // The exception reply with that code to a request.
+    static std::vector<std::uint8_t> Refusal(const std::vector<std::uint8_t>& request,
+                                             std::uint8_t code);
 
 private:
     std::vector<std::uint8_t> ReadHolding(const std::vector<std::uint8_t>& request) const;

@@ -7,17 +7,6 @@
 namespace qxsim {
 namespace {
 
-bool ParseInt(const std::string& text, int low, int high, int& out) {
-    int value = 0;
-    const auto* end = text.data() + text.size();
-    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (ec != std::errc() || ptr != end || value < low || value > high) {
-        return false;
-    }
-    out = value;
-    return true;
-}
-
 bool ParseRate(const std::string& text, double& out) {
     try {
         std::size_t used = 0;
@@ -32,18 +21,23 @@ bool ParseRate(const std::string& text, double& out) {
     }
 }
 
-using Setter = std::function<bool(SimOptions&, const std::string&)>;
+// Takes an option's value; false when it is bad, with the reason in why where there is more
+// to say than that.
+using Setter = std::function<bool(SimOptions&, const std::string&, std::string& why)>;
 
 Setter IntSetter(int SimOptions::*field, int low, int high) {
-    return [=](SimOptions& o, const std::string& v) { return ParseInt(v, low, high, o.*field); };
+    return [=](SimOptions& o, const std::string& v, std::string&) {
+        return SimParseInt(v, low, high, o.*field);
+    };
 }
 
 Setter RateSetter(double SimOptions::*field) {
-    return [=](SimOptions& o, const std::string& v) { return ParseRate(v, o.*field); };
+    return
+        [=](SimOptions& o, const std::string& v, std::string&) { return ParseRate(v, o.*field); };
 }
 
 Setter TextSetter(std::string SimOptions::*field) {
-    return [=](SimOptions& o, const std::string& v) {
+    return [=](SimOptions& o, const std::string& v, std::string&) {
         o.*field = v;
         return !v.empty();
     };
@@ -63,14 +57,16 @@ const std::map<std::string, Setter>& ValueOptions() {
         {"--corrupt", RateSetter(&SimOptions::CorruptRate)},
         {"--busy", RateSetter(&SimOptions::BusyRate)},
         {"--tcp",
-         [](SimOptions& o, const std::string& v) {
+         [](SimOptions& o, const std::string& v, std::string&) {
              o.Transport = SimTransport::Tcp;
-             return ParseInt(v, 0, 65535, o.TcpPort);
+             return SimParseInt(v, 0, 65535, o.TcpPort);
          }},
+        {"--fault", [](SimOptions& o, const std::string& v,
+                       std::string& why) { return o.Faults.Add(v, why); }},
         {"--seed",
-         [](SimOptions& o, const std::string& v) {
+         [](SimOptions& o, const std::string& v, std::string&) {
              int seed = 0;
-             const bool ok = ParseInt(v, 0, 2147483647, seed);
+             const bool ok = SimParseInt(v, 0, 2147483647, seed);
              o.Seed = static_cast<std::uint32_t>(seed);
              return ok;
          }},
@@ -79,6 +75,17 @@ const std::map<std::string, Setter>& ValueOptions() {
 }
 
 } // namespace
+
+bool SimParseInt(std::string_view text, int low, int high, int& out) {
+    int value = 0;
+    const auto* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < low || value > high) {
+        return false;
+    }
+    out = value;
+    return true;
+}
 
 std::string SimUsage() {
     return "usage: qxdrive-sim --defs FILE.par [options]\n"
@@ -96,6 +103,8 @@ std::string SimUsage() {
            "  --corrupt P        send a share P of replies with a bad checksum\n"
            "  --busy P           answer a share P of requests with exception 6\n"
            "  --seed N           seed of the fault decisions\n"
+           "  --fault ADDR=KIND  every request covering register ADDR gets the fault KIND:\n"
+           "                     drop, corrupt, exception:N or delay:MS (repeatable)\n"
            "SIGUSR1 makes the drive vanish (no answers, TCP connections dropped), SIGUSR2 brings\n"
            "it back; SIGINT or SIGTERM end it.\n";
 }
@@ -119,8 +128,9 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             return std::nullopt;
         }
         const std::string& value = args[++i];
-        if (!option->second(options, value)) {
-            error = "bad value '" + value + "' for " + name;
+        std::string why;
+        if (!option->second(options, value, why)) {
+            error = "bad value '" + value + "' for " + name + (why.empty() ? "" : ": " + why);
             return std::nullopt;
         }
     }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "sim/simfaultmap.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qxsim {
@@ -26,7 +29,11 @@ struct SimOptions {
     double CorruptRate = 0; // share of replies sent with a bad checksum
     double BusyRate = 0;    // share of requests answered with exception 6
     std::uint32_t Seed = 1; // for the fault decisions, so that runs repeat
+    SimFaultMap Faults;     // faults of every request that covers an address
 };
+
+// Reads the whole text as a decimal number from low to high.
+bool SimParseInt(std::string_view text, int low, int high, int& out);
 
 // The usage text printed for --help and after a bad argument.
 std::string SimUsage();

@@ -135,8 +135,8 @@ void SimServer::ServeLine() {
 
 void SimServer::ServeLineRequests() {
     while (auto request = FFramer.Next(SimRequestFramer::Clock::now())) {
-        if (auto reply = Respond(*request)) {
-            Reply(FPty->Fd(), EncodeSerial(std::move(*reply)));
+        if (const auto answer = Respond(*request)) {
+            Reply(FPty->Fd(), EncodeSerial(*answer), answer->DelayMs);
         }
     }
 }
@@ -176,19 +176,17 @@ bool SimServer::ServeClient(TcpClient& client) {
         const std::vector<std::uint8_t> request(client.Input.begin() + 6,
                                                 client.Input.begin() + 6 + length);
         client.Input.erase(client.Input.begin(), client.Input.begin() + 6 + length);
-        auto reply = modbus ? Respond(request) : std::nullopt;
-        if (reply) {
+        const auto answer = modbus ? Respond(request) : std::nullopt;
+        if (answer) {
             // Over TCP a spoiled reply carries another transaction id, which a master rejects.
-            const bool spoil = Happens(FOptions.CorruptRate);
-            Reply(client.Socket.Get(),
-                  TkxMBFrame::EncodeTcp(*reply, static_cast<std::uint16_t>(transactionId + spoil)));
+            const auto id = static_cast<std::uint16_t>(transactionId + answer->Spoilt);
+            Reply(client.Socket.Get(), TkxMBFrame::EncodeTcp(answer->Body, id), answer->DelayMs);
         }
     }
     return true;
 }
 
-std::optional<std::vector<std::uint8_t>>
-SimServer::Respond(const std::vector<std::uint8_t>& request) {
+std::optional<SimServer::Answer> SimServer::Respond(const std::vector<std::uint8_t>& request) {
     if (FVanished || request.size() < 2) {
         return std::nullopt;
     }
@@ -196,22 +194,39 @@ SimServer::Respond(const std::vector<std::uint8_t>& request) {
     if (address != FOptions.Slave && address != kBroadcast) {
         return std::nullopt;
     }
-    if (Happens(FOptions.DropRate)) {
-        return std::nullopt;
-    }
     const std::vector<std::uint8_t> pdu(request.begin() + 1, request.end());
-    const auto answer = Happens(FOptions.BusyRate) ? SimDrive::Busy(pdu) : FDrive.Answer(pdu);
-    if (address == kBroadcast || answer.empty()) {
+    const SimFault* fault = FOptions.Faults.For(pdu);
+    if (fault ? fault->Kind == SimFaultKind::Drop : Happens(FOptions.DropRate)) {
         return std::nullopt;
     }
-    std::vector<std::uint8_t> reply{address};
-    reply.insert(reply.end(), answer.begin(), answer.end());
-    return reply;
+    std::vector<std::uint8_t> data;
+    if (fault && fault->Kind == SimFaultKind::Exception) {
+        data = SimDrive::Refusal(pdu, static_cast<std::uint8_t>(fault->Value));
+    } else if (!fault && Happens(FOptions.BusyRate)) {
+        data = SimDrive::Busy(pdu);
+    } else {
+        data = FDrive.Answer(pdu);
+    }
+    if (address == kBroadcast || data.empty()) {
+        return std::nullopt;
+    }
+    Answer answer;
+    answer.Body.reserve(1 + data.size());
+    answer.Body.push_back(address);
+    answer.Body.insert(answer.Body.end(), data.begin(), data.end());
+    if (fault) {
+        answer.Spoilt = fault->Kind == SimFaultKind::Corrupt;
+        answer.DelayMs = fault->Kind == SimFaultKind::Delay ? fault->Value : 0;
+    } else {
+        answer.Spoilt = Happens(FOptions.CorruptRate);
+    }
+    return answer;
 }
 
-std::vector<std::uint8_t> SimServer::EncodeSerial(std::vector<std::uint8_t> reply) {
-    auto frame = FOptions.Ascii ? TkxMBFrame::EncodeAscii(reply) : TkxMBFrame::EncodeRtu(reply);
-    if (Happens(FOptions.CorruptRate)) {
+std::vector<std::uint8_t> SimServer::EncodeSerial(const Answer& answer) const {
+    auto frame =
+        FOptions.Ascii ? TkxMBFrame::EncodeAscii(answer.Body) : TkxMBFrame::EncodeRtu(answer.Body);
+    if (answer.Spoilt) {
         // The checksum is the last byte of an RTU frame and the two before CR LF in ASCII.
         auto& spoilt = frame[frame.size() - (FOptions.Ascii ? 3 : 1)];
         spoilt = FOptions.Ascii ? (spoilt == '0' ? '1' : '0') : static_cast<std::uint8_t>(~spoilt);
@@ -219,8 +234,8 @@ std::vector<std::uint8_t> SimServer::EncodeSerial(std::vector<std::uint8_t> repl
     return frame;
 }
 
-void SimServer::Reply(int fd, const std::vector<std::uint8_t>& frame) {
-    const int pauseMs = FOptions.TurnaroundMs + FOptions.DelayMs;
+void SimServer::Reply(int fd, const std::vector<std::uint8_t>& frame, int delayMs) {
+    const int pauseMs = FOptions.TurnaroundMs + FOptions.DelayMs + delayMs;
     if (pauseMs > 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
     }

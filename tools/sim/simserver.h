@@ -18,7 +18,8 @@ namespace qxsim {
 // Serves one simulated drive on a pseudo-terminal (RTU or ASCII) or on loopback TCP until
 // SIGINT or SIGTERM. Answers only its own slave address; acts on broadcasts without answering.
 // The fault options decide per request, from a seeded generator, whether to stay silent, to
-// answer busy or to spoil the reply. SIGUSR1 makes the drive vanish, SIGUSR2 brings it back.
+// answer busy or to spoil the reply; a request covering an address of the fault map gets that
+// fault instead, every time. SIGUSR1 makes the drive vanish, SIGUSR2 brings it back.
 class SimServer {
 public:
     // Opens the endpoint; throws std::runtime_error with a one-line reason when it cannot.
@@ -32,9 +33,14 @@ public:
     // Serves until a stop signal; returns the exit code.
     int Run();
 
-    // The reply frame body (slave address, function, data) for a request, or none when the
-    // drive stays silent.
-    std::optional<std::vector<std::uint8_t>> Respond(const std::vector<std::uint8_t>& request);
+    // A reply frame body (slave address, function, data) and how it goes out.
+    struct Answer {
+        std::vector<std::uint8_t> Body;
+        bool Spoilt = false; // sent with a bad checksum, or over TCP another transaction id
+        int DelayMs = 0;     // on top of the turnaround and the delay of every reply
+    };
+    // The answer to a request, or none when the drive stays silent.
+    std::optional<Answer> Respond(const std::vector<std::uint8_t>& request);
 
 private:
     struct TcpClient {
@@ -47,8 +53,8 @@ private:
     void ServeLineRequests();
     void AcceptClients();
     bool ServeClient(TcpClient& client);
-    void Reply(int fd, const std::vector<std::uint8_t>& frame);
-    std::vector<std::uint8_t> EncodeSerial(std::vector<std::uint8_t> reply);
+    void Reply(int fd, const std::vector<std::uint8_t>& frame, int delayMs);
+    std::vector<std::uint8_t> EncodeSerial(const Answer& answer) const;
     bool Happens(double rate);
 
     SimOptions FOptions;
