@@ -1,7 +1,7 @@
 #include "registers/tkxdmcollectioncmp.h"
 
 #include "devices/tkxversionrecordcls.h"
-#include "registers/tkxtempfolder.h"
+#include "support/tkxtempfolder.h"
 
 #include <gtest/gtest.h>
 

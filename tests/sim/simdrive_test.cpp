@@ -1,11 +1,9 @@
 #include "sim/simdrive.h"
 
 #include "simtestdrive.h"
+#include "support/tkxtempfolder.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <unistd.h>
 
 namespace qxsim {
 namespace {
@@ -79,17 +77,10 @@ TEST_F(SimDriveTest, VersionOtherFunctionsAndBusy) {
 
 class SimEEPromTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FPath = (std::filesystem::temp_directory_path() /
-                 ("simeeprom-" + std::to_string(::getpid()) + ".nv"))
-                    .string();
-        std::filesystem::remove(FPath);
-    }
-    void TearDown() override { std::filesystem::remove(FPath); }
-
     SimTestDefinitions FDefinitions;
     std::ostringstream FLog;
-    std::string FPath;
+    TkxTempFolder FFolder;
+    std::string FPath = FFolder.PathOf("drive.nv");
 };
 
 TEST_F(SimEEPromTest, CopiesSurviveARestartAndSeedTheirRegisters) {

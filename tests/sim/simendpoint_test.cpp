@@ -1,5 +1,7 @@
 #include "sim/simendpoint.h"
 
+#include "support/tkxtempfolder.h"
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -11,14 +13,9 @@
 namespace qxsim {
 namespace {
 
-std::string TempLink(const char* name) {
-    return (std::filesystem::temp_directory_path() /
-            (std::string(name) + "-" + std::to_string(::getpid())))
-        .string();
-}
-
 TEST(SimPtyEndpoint, LinkLeadsToTheTerminalAndGoesWithIt) {
-    const std::string link = TempLink("simpty-link");
+    const TkxTempFolder folder;
+    const std::string link = folder.PathOf("simpty-link");
     {
         SimPtyEndpoint endpoint(link);
         EXPECT_EQ(std::filesystem::read_symlink(link).string(), endpoint.DevicePath());
@@ -42,7 +39,8 @@ TEST(SimPtyEndpoint, LinkLeadsToTheTerminalAndGoesWithIt) {
 }
 
 TEST(SimPtyEndpoint, SecondSimulatorOnTheSameLinkIsRefused) {
-    const std::string link = TempLink("simpty-twice");
+    const TkxTempFolder folder;
+    const std::string link = folder.PathOf("simpty-twice");
     SimPtyEndpoint first(link);
     try {
         SimPtyEndpoint second(link);

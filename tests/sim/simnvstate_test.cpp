@@ -1,27 +1,19 @@
 #include "sim/simnvstate.h"
 
+#include "support/tkxtempfolder.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace qxsim {
 namespace {
 
 class SimNvStateTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        FDir = std::filesystem::temp_directory_path() /
-               ("simnv-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(FDir);
-    }
-    void TearDown() override { std::filesystem::remove_all(FDir); }
-    std::string PathOf(const char* name) const { return (FDir / name).string(); }
-    void WriteFile(const char* name, const std::string& text) const {
-        std::ofstream(PathOf(name), std::ios::binary) << text;
-    }
-    std::filesystem::path FDir;
+    std::string PathOf(const char* name) const { return FFolder.PathOf(name); }
+    void WriteFile(const char* name, const std::string& text) const { FFolder.Write(name, text); }
+    TkxTempFolder FFolder;
 };
 
 TEST_F(SimNvStateTest, MissingFileIsAFreshMemory) {

@@ -1,13 +1,13 @@
 // The simulator against an independent Modbus master (mbpoll), over a pseudo-terminal at
 // 19200 8E1 and over loopback TCP, as a service engineer's tools would meet it.
 #include "support/simprocess.h"
+#include "support/tkxtempfolder.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <thread>
 #include <unistd.h>
 
 namespace qxsim {
@@ -23,14 +23,9 @@ protected:
         if (!HaveProgram("mbpoll")) {
             GTEST_SKIP() << "mbpoll is not installed (scripts/install-deps.sh installs it)";
         }
-        const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-        FDir = std::filesystem::temp_directory_path() /
-               ("simpeers-" + std::to_string(::getpid()) + "-" + test->name());
-        std::filesystem::create_directories(FDir);
     }
-    void TearDown() override { std::filesystem::remove_all(FDir); }
 
-    std::string PathOf(const char* name) const { return (FDir / name).string(); }
+    std::string PathOf(const char* name) const { return FFolder.PathOf(name); }
 
     // mbpoll on the serial line: holding registers, 0-based references, one poll.
     static SimRunResult PollSerial(const std::string& device, int start, int count) {
@@ -91,7 +86,7 @@ protected:
         return RunProgram(args, 20s);
     }
 
-    std::filesystem::path FDir;
+    TkxTempFolder FFolder;
 };
 
 void ExpectRegister(const SimRunResult& poll, int address, const std::string& shown) {
@@ -158,10 +153,10 @@ TEST_F(SimPeersTest, VanishedDriveStaysSilentUntilItComesBack) {
     SimProcess sim({"--defs", kDefs, "--tcp", "0"});
     ASSERT_TRUE(sim.Started()) << sim.Banner();
     sim.Signal(SIGUSR1);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(sim.WaitForOutput("vanished\n", 10s));
     EXPECT_NE(PollTcp(sim.TcpPort(), 100, 1, 0.3).ExitCode, 0);
     sim.Signal(SIGUSR2);
-    std::this_thread::sleep_for(100ms);
+    ASSERT_TRUE(sim.WaitForOutput("back\n", 10s));
     ExpectRegister(PollTcp(sim.TcpPort(), 100, 1), 100, "1500");
 }
 
@@ -186,6 +181,37 @@ TEST_F(SimPeersTest, InjectedFaultsReachTheMaster) {
     const auto poll = PollTcp(drop.TcpPort(), 100, 1, 0.3);
     EXPECT_NE(poll.ExitCode, 0);
     EXPECT_NE(poll.Output.find("timed out"), std::string::npos) << poll.Output;
+}
+
+TEST_F(SimPeersTest, FaultedAddressesFailEveryRequestThatCoversThem) {
+    SimProcess sim(
+        {"--defs", kDefs, "--tcp", "0", "--fault", "101=exception:4", "--fault", "200=drop"});
+    ASSERT_TRUE(sim.Started()) << sim.Banner();
+    ExpectRegister(PollTcp(sim.TcpPort(), 100, 1), 100, "1500");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const auto refused = PollTcp(sim.TcpPort(), 100, 2);
+        EXPECT_NE(refused.ExitCode, 0);
+        EXPECT_NE(refused.Output.find("Slave device or server failure"), std::string::npos)
+            << refused.Output;
+    }
+    const auto written = WriteTcp(sim.TcpPort(), 101, 1);
+    EXPECT_NE(written.ExitCode, 0);
+    EXPECT_NE(written.Output.find("Slave device or server failure"), std::string::npos)
+        << written.Output;
+    const auto dropped = PollTcp(sim.TcpPort(), 200, 1, 0.3);
+    EXPECT_NE(dropped.ExitCode, 0);
+    EXPECT_NE(dropped.Output.find("timed out"), std::string::npos) << dropped.Output;
+    ExpectRegister(PollTcp(sim.TcpPort(), 201, 1), 201, "0");
+}
+
+TEST_F(SimPeersTest, BadFaultTextsAreRefusedAtStart) {
+    const auto bad =
+        RunProgram({SimulatorPath(), "--defs", kDefs, "--tcp", "0", "--fault", "200=ex4"}, 10s);
+    EXPECT_EQ(bad.ExitCode, 2);
+    EXPECT_NE(bad.Output.find("bad value '200=ex4' for --fault: the kind is drop, corrupt, "
+                              "exception:N or delay:MS"),
+              std::string::npos)
+        << bad.Output;
 }
 
 TEST_F(SimPeersTest, OtherSlaveAddressesAreNotAnswered) {

@@ -35,6 +35,7 @@ public:
         FDefs.Build();
     }
     const TkxRegDefsList& Defs() const { return FDefs; }
+    TkxRegDefsList& Defs() { return FDefs; }
 
 private:
     TkxDMCollection FCollection;

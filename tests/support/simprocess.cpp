@@ -139,11 +139,22 @@ void SimProcess::Signal(int signal) const {
     }
 }
 
+bool SimProcess::WaitForOutput(const std::string& text, std::chrono::milliseconds timeout) {
+    if (FPid <= 0) {
+        return false;
+    }
+    const auto printed = [&](const std::string& t) { return t.find(text) != std::string::npos; };
+    ReadUntil(FOutput, FPrinted, Clock::now() + timeout, printed);
+    return printed(FPrinted);
+}
+
 SimRunResult SimProcess::Stop() {
     SimRunResult result;
     if (FPid <= 0) {
         return result;
     }
+    result.Output = std::move(FPrinted);
+    FPrinted.clear();
     ::kill(FPid, SIGTERM);
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     ReadUntil(FOutput, result.Output, deadline, Never());

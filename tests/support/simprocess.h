@@ -34,6 +34,9 @@ public:
     // The TCP port of a banner "... on 127.0.0.1:PORT", else 0.
     int TcpPort() const;
     void Signal(int signal) const;
+    // Waits at most the timeout until it has printed the text after its banner; true once it
+    // has.
+    bool WaitForOutput(const std::string& text, std::chrono::milliseconds timeout);
     // Stops it and returns its exit code and everything it printed after the banner.
     SimRunResult Stop();
 
@@ -41,6 +44,7 @@ private:
     int FPid = -1;
     int FOutput = -1;
     std::string FBanner;
+    std::string FPrinted; // what it printed after the banner, as far as it has been read
 };
 
 // The simulator's path in the build tree.

@@ -1,6 +1,6 @@
 #include "qxdrive/qxdrivecli.h"
 
-#include "registers/tkxtempfolder.h"
+#include "support/tkxtempfolder.h"
 
 #include <gtest/gtest.h>
 

@@ -29,11 +29,14 @@ public:
     // The folder with a trailing "/", as the data-model collection stores it.
     std::string Dir() const { return FPath.string() + "/"; }
 
+    // The full path of a file or link of that name in the folder.
+    std::string PathOf(const std::string& name) const { return (FPath / name).string(); }
+
     // Writes the text as the file's whole content and returns its full path.
     std::string Write(const std::string& name, std::string_view text) const {
-        const auto path = FPath / name;
+        const std::string path = PathOf(name);
         std::ofstream(path, std::ios::binary) << text;
-        return path.string();
+        return path;
     }
 
 private:
