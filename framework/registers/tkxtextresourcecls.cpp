@@ -1,6 +1,7 @@
 #include "registers/tkxtextresourcecls.h"
 
 #include "base/tkxerror.h"
+#include "registers/tkxcodepage.h"
 #include "registers/tkxrawresources.h"
 
 #include <cerrno>
@@ -191,6 +192,16 @@ std::string FileError(const std::string& what, const std::string& fileName, int 
     return what + " \"" + fileName + "\": " + std::strerror(error);
 }
 
+// A text that starts with the UTF-8 byte-order mark was saved as UTF-8 by an editor: it is
+// read as the Windows-1252 text it stands for, without the mark.
+std::string WithoutUtf8Mark(std::string data) {
+    constexpr std::string_view mark = "\xEF\xBB\xBF";
+    if (!std::string_view(data).starts_with(mark)) {
+        return data;
+    }
+    return Utf8ToAnsi(std::string_view(data).substr(mark.size()));
+}
+
 std::string ReadStreamBytes(std::istream& in) {
     std::string data;
     char chunk[65536];
@@ -201,7 +212,7 @@ std::string ReadStreamBytes(std::istream& in) {
     if (in.bad()) {
         throw ETkxError("Cannot read the stream");
     }
-    return data;
+    return WithoutUtf8Mark(std::move(data));
 }
 
 std::string ReadFileBytes(const std::string& fileName) {

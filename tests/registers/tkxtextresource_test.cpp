@@ -348,6 +348,19 @@ TEST(TextResourceStreams, LoadRecordsTheStream) {
     EXPECT_EQ(r.Count(), 0);
 }
 
+TEST_F(TextResourceFiles, AFileSavedAsUtf8WithAMarkReadsAsItsText) {
+    std::ofstream(PathOf("utf8.par"), std::ios::binary)
+        << "\xEF\xBB\xBF[Versions]\r\nVerDescr=Temperatur \xC2\xB0"
+           "C\r\n";
+    TkxTextResource r(PathOf("utf8.par"));
+    EXPECT_EQ(r.ReadString("Versions", "VerDescr", ""), "Temperatur \xB0"
+                                                        "C");
+    // Only a mark at the very start counts; elsewhere the bytes stay as they are.
+    std::istringstream later("[S]\nK=\xEF\xBB\xBF\n");
+    r.LoadFromStream(later);
+    EXPECT_EQ(r.ReadString("S", "K", ""), "\xEF\xBB\xBF");
+}
+
 TEST(TextResourceBuiltIn, ResourcesLoadAndAppendByNumber) {
     TkxTextResource set(28673);
     EXPECT_TRUE(set.AppendResourceID(28672));

@@ -82,6 +82,13 @@ TEST(CmdWhich, NamesTheServingFileAndPattern) {
                          "Description: QX460 drives, firmware 3 and 4\n");
 }
 
+TEST(CmdWhich, TheSimulatorDriveServesItsDefaultVersion) {
+    const std::string dir = std::string(TKX_TEST_DATA_DIR) + "/sim";
+    const auto r = RunCli({"which", "QX440v100", "--dir", dir});
+    ASSERT_EQ(r.Status, 0) << r.Err;
+    EXPECT_TRUE(Contains(r.Out, "/drive.par\nPattern:     QX440v1*\n")) << r.Out;
+}
+
 TEST(CmdWhich, DeviceWithOptionLettersFindsTheLetterPattern) {
     const auto which = RunCli({"which", "--dir", kDir, "QX440-2Av123"});
     ASSERT_EQ(which.Status, 0) << which.Err;
