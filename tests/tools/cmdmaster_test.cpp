@@ -142,6 +142,8 @@ TEST(CmdMasterUsage, ReadAndWriteNeedDefinitionsAndOneTarget) {
     const CliResult category = Qxdrive(With({"read", "Nothing", "--defs", kDefs}, line));
     EXPECT_EQ(category.Status, 2);
     EXPECT_THAT(category.Err, HasSubstr("no category 'Nothing'"));
+    const CliResult near = Qxdrive(With({"read", "setpu", "--defs", kDefs}, line));
+    EXPECT_THAT(near.Err, HasSubstr("no category 'setpu' in " + kDefs + "; did you mean Setup?"));
     const CliResult missing = Qxdrive(With({"read", "Setup", "--defs", "/no/such.par"}, line));
     EXPECT_EQ(missing.Status, 1);
     EXPECT_EQ(Qxdrive(With({"write", "Speed", "--defs", kDefs}, line)).Status, 2);
@@ -152,7 +154,7 @@ TEST(CmdMasterUsage, ReadAndWriteNeedDefinitionsAndOneTarget) {
 TEST(CmdMasterUsage, WriteChecksTheValueBeforeAnythingIsSent) {
     const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + std::to_string(FreePort())};
     const CliResult high = Qxdrive(With({"write", "Voltage", "24.6", "--defs", kDefs}, line));
-    EXPECT_EQ(high.Status, 1);
+    EXPECT_EQ(high.Status, 2);
     EXPECT_THAT(high.Err, HasSubstr("Voltage takes at most 24.5, not '24.6'; nothing was sent"));
     const CliResult low = Qxdrive(With({"write", "101", "-101", "--defs", kDefs}, line));
     EXPECT_THAT(low.Err, HasSubstr("Accel takes at least -100"));
@@ -161,8 +163,10 @@ TEST(CmdMasterUsage, WriteChecksTheValueBeforeAnythingIsSent) {
     const CliResult text = Qxdrive(With({"write", "Speed", "fast", "--defs", kDefs}, line));
     EXPECT_THAT(text.Err, HasSubstr("Speed takes a number, not 'fast'"));
     const CliResult unknown = Qxdrive(With({"write", "Torque", "1", "--defs", kDefs}, line));
-    EXPECT_EQ(unknown.Status, 1);
+    EXPECT_EQ(unknown.Status, 2);
     EXPECT_THAT(unknown.Err, HasSubstr("no register 'Torque'"));
+    const CliResult near = Qxdrive(With({"write", "sped", "1", "--defs", kDefs}, line));
+    EXPECT_THAT(near.Err, HasSubstr("no register 'sped' in " + kDefs + "; did you mean Speed?"));
     const CliResult fine = Qxdrive(With({"write", "Speed", "3000", "--defs", kDefs}, line));
     EXPECT_EQ(fine.Status, 1);
     EXPECT_THAT(fine.Err, HasSubstr("qxdrive write: "));
@@ -175,12 +179,12 @@ TEST(CmdMasterUsage, TypedValuesAreTakenWholeAndExactOrRefused) {
     const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + std::to_string(FreePort())};
     for (const char* typed : {"1e3", "12,5", "1500abc", "30.5V"}) {
         const CliResult result = Qxdrive(With({"write", "Speed", typed, "--defs", kDefs}, line));
-        EXPECT_EQ(result.Status, 1) << typed;
+        EXPECT_EQ(result.Status, 2) << typed;
         EXPECT_THAT(result.Err, HasSubstr("Speed takes a number, not '" + std::string(typed) +
                                           "'; nothing was sent"));
     }
     const CliResult between = Qxdrive(With({"write", "Voltage", "13.75", "--defs", kDefs}, line));
-    EXPECT_EQ(between.Status, 1);
+    EXPECT_EQ(between.Status, 2);
     EXPECT_THAT(between.Err, HasSubstr("Voltage takes a value it can hold exactly, such as 13.7 "
                                        "or 13.8, not '13.75'"));
 }

@@ -1,4 +1,5 @@
 #include "qxdrive/qxdrivecommands.h"
+#include "qxdrive/qxdrivenames.h"
 #include "qxdrive/qxdrivetext.h"
 
 #include "base/tkxerror.h"
@@ -89,14 +90,9 @@ int PrintBuiltIn(TkxTextResource& builtIn, std::ostream& out) {
 int PrintFile(const std::string& fileName, TkxTextResource& builtIn, std::ostream& out,
               std::ostream& err) {
     TkxRegDefsList list;
-    try {
-        list.LoadFromFile(fileName);
-    } catch (const ETkxError& e) {
-        err << "qxdrive defs: " << e.what() << "\n";
+    if (!LoadDefinitionFile("defs", fileName, builtIn, list, err)) {
         return 1;
     }
-    list.Chain(&builtIn);
-    list.Build();
     out << "Definitions of " << fileName << ": " << list.Count() << " registers\n";
     for (const char* key : {"Versions", "VerDescr"}) {
         const std::string value = list.ReadString("Versions", key, "");

@@ -1,4 +1,5 @@
 #include "qxdrive/qxdrivecommands.h"
+#include "qxdrive/qxdrivenames.h"
 
 #include "base/tkxerror.h"
 #include "base/tkxqueuedispatchercls.h"
@@ -359,7 +360,8 @@ int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         } else {
             blocks = defs->CategoryBlocks(options.Operands[0]);
             if (blocks == nullptr) {
-                throw UsageError("no category '" + options.Operands[0] + "' in " + options.Defs);
+                throw UsageError("no category '" + options.Operands[0] + "' in " + options.Defs +
+                                 DidYouMean(CategoryNames(*defs), options.Operands[0]));
             }
         }
         MasterSession session(options);
@@ -405,13 +407,13 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         TkxRegister* reg = FindRegister(device, Utf8ToAnsi(options.Operands[0]));
         if (reg == nullptr) {
             err << "qxdrive write: no register '" << options.Operands[0] << "' in " << options.Defs
-                << "\n";
-            return kExitFailed;
+                << DidYouMean(RegisterNames(*defs), options.Operands[0]) << "\n";
+            return kExitUsage;
         }
         if (const std::string refusal = reg->RefusalOfText(value); !refusal.empty()) {
             err << "qxdrive write: " << Shown(reg->Definition()->Name()) << " takes " << refusal
                 << ", not '" << options.Operands[1] << "'; nothing was sent\n";
-            return kExitFailed;
+            return kExitUsage;
         }
         std::string why;
         if (!session.Open(why)) {

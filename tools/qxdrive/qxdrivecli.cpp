@@ -1,6 +1,7 @@
 #include "qxdrive/qxdrivecli.h"
 
 #include "qxdrive/qxdrivecommands.h"
+#include "qxdrive/qxdrivenames.h"
 
 #include <algorithm>
 #include <iterator>
@@ -11,48 +12,108 @@ namespace {
 struct Command {
     const char* Name;
     const char* Synopsis;
+    const char* Summary;
     int (*Handler)(const CommandArgs&, std::ostream&, std::ostream&);
+    bool UsesLine;
 };
 
 const Command kCommands[] = {
-    {"defs", "defs [FILE.par]      print every register definition (built-in set without FILE)",
-     CmdDefs},
-    {"versions", "versions [--dir DIR] the definition files of DIR (default .) and their versions",
-     CmdVersions},
-    {"which", "which VERSION [--dir DIR]  the definition file of DIR that serves VERSION",
-     CmdWhich},
-    {"identify", "identify LINE [--slave N]  the version the slave reports (function 65)",
-     CmdIdentify},
-    {"read", "read (--start A --count N | CATEGORY) --defs FILE.par LINE  registers of the slave",
-     CmdRead},
-    {"write", "write REGISTER VALUE --defs FILE.par LINE  one register, checked against its limits",
-     CmdWrite},
+    {"defs", "defs [FILE.par]", "every register definition (the built-in set without FILE)",
+     CmdDefs, false},
+    {"names", "names FILE.par", "the categories and register names of a definition file", CmdNames,
+     false},
+    {"versions", "versions [--dir DIR]",
+     "the definition files of DIR (default .) and the versions each serves", CmdVersions, false},
+    {"which", "which VERSION [--dir DIR]", "the definition file of DIR that serves VERSION",
+     CmdWhich, false},
+    {"identify", "identify LINE", "the version the drive reports (Modbus function 65)", CmdIdentify,
+     true},
+    {"read", "read (--start A --count N | CATEGORY) --defs FILE.par LINE",
+     "registers of the drive with their names and values", CmdRead, true},
+    {"write", "write REGISTER VALUE --defs FILE.par LINE",
+     "one register (address or name), checked before sending, then read back", CmdWrite, true},
 };
 
+constexpr const char* kLineHelp =
+    "LINE is --port PATH [--baud N] [--parity none|odd|even|mark|space] [--rts-toggle]\n"
+    "[--ascii] or --tcp HOST:PORT; also --slave N (default 1), --timeout MS (default 500).\n";
+
+constexpr const char* kExitHelp =
+    "Exit status: 0 done, 1 the line, the drive or a file failed, 2 the command line is wrong\n"
+    "or a value was refused before anything was sent.\n";
+
 void PrintUsage(std::ostream& os) {
-    os << "usage: qxdrive COMMAND [ARGS]\n\ncommands:\n";
+    os << "usage: qxdrive COMMAND [ARGS]   (qxdrive COMMAND --help for one command)\n\n"
+          "commands:\n";
     for (const auto& command : kCommands) {
-        os << "  " << command.Synopsis << "\n";
+        os << "  " << command.Synopsis << "\n      " << command.Summary << "\n";
     }
-    os << "\nLINE is --port PATH [--baud N] [--parity none|odd|even|mark|space] [--rts-toggle]\n"
-          "[--ascii] or --tcp HOST:PORT; also --slave N (default 1), --timeout MS (default 500).\n";
+    os << "\n"
+       << kLineHelp << "Options take their value as the next word or after '=':\n"
+       << "--baud=9600.\n\n"
+       << kExitHelp;
+}
+
+void PrintCommandUsage(const Command& command, std::ostream& os) {
+    os << "usage: qxdrive " << command.Synopsis << "\n  " << command.Summary << "\n";
+    if (command.UsesLine) {
+        os << "\n" << kLineHelp;
+    }
+    os << "\n" << kExitHelp;
+}
+
+bool IsHelp(const std::string& arg) {
+    return arg == "--help" || arg == "-h";
+}
+
+// "--name=value" becomes "--name" "value", so every command reads both forms alike.
+CommandArgs SplitOptionValues(std::vector<std::string>::const_iterator first,
+                              std::vector<std::string>::const_iterator last) {
+    CommandArgs split;
+    for (auto it = first; it != last; ++it) {
+        const std::size_t equals = it->find('=');
+        if (it->starts_with("--") && equals != std::string::npos && equals > 2) {
+            split.push_back(it->substr(0, equals));
+            split.push_back(it->substr(equals + 1));
+        } else {
+            split.push_back(*it);
+        }
+    }
+    return split;
+}
+
+std::vector<std::string> CommandNames() {
+    std::vector<std::string> names;
+    for (const auto& command : kCommands) {
+        names.emplace_back(command.Name);
+    }
+    return names;
 }
 
 } // namespace
 
 int Run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    if (args.empty() || IsHelp(args[0]) || args[0] == "help") {
         PrintUsage(args.empty() ? err : out);
         return args.empty() ? 2 : 0;
+    }
+    if (args[0] == "--version" || args[0] == "-V") {
+        out << "qxdrive " << TKX_VERSION_TEXT << "\n";
+        return 0;
     }
     const auto it = std::find_if(std::begin(kCommands), std::end(kCommands),
                                  [&](const Command& c) { return args[0] == c.Name; });
     if (it == std::end(kCommands)) {
-        err << "qxdrive: unknown command '" << args[0] << "'\n";
+        err << "qxdrive: unknown command '" << args[0] << "'" << DidYouMean(CommandNames(), args[0])
+            << "\n";
         PrintUsage(err);
         return 2;
     }
-    return it->Handler(CommandArgs(args.begin() + 1, args.end()), out, err);
+    if (std::any_of(args.begin() + 1, args.end(), IsHelp)) {
+        PrintCommandUsage(*it, out);
+        return 0;
+    }
+    return it->Handler(SplitOptionValues(args.begin() + 1, args.end()), out, err);
 }
 
 } // namespace qxdrive

@@ -10,6 +10,8 @@ namespace qxdrive {
 using CommandArgs = std::vector<std::string>;
 
 int CmdDefs(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// The categories and register names of a definition file.
+int CmdNames(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // The definition files of a folder and the versions each serves.
 int CmdVersions(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // The definition file that serves a version text, or why none does.
