@@ -17,11 +17,11 @@ namespace {
 constexpr int kRegisters = 125;
 constexpr int kBaud = 19200;
 
-// A drive of 125 plain registers from address 0.
+// A drive of 125 plain registers from address 0, read in one request as mbpoll reads them.
 std::string WriteDefinitions(const TkxTempFolder& folder) {
     const auto path = folder.Path() / "bench125.par";
     std::ofstream out(path, std::ios::binary);
-    out << "[Versions]\r\nVersions=QX440v*\r\n";
+    out << "[Versions]\r\nVersions=QX440v*\r\n[DataModel]\r\nMaxBufferSize=256\r\n";
     for (int address = 0; address < kRegisters; ++address) {
         out << "[" << address << "]\r\nName=R" << address << "\r\nDfltValue=" << address << "\r\n";
     }
