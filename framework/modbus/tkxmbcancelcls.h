@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/tkxfdcls.h"
+
 #include <atomic>
 
 // Lets another thread cut a blocking wait on the line short: the waits of a link poll this
@@ -10,7 +12,6 @@ public:
     enum class Wait { Ready, TimedOut, Cancelled, HungUp };
 
     TkxMBCancel();
-    ~TkxMBCancel();
     TkxMBCancel(const TkxMBCancel&) = delete;
     TkxMBCancel& operator=(const TkxMBCancel&) = delete;
 
@@ -19,12 +20,12 @@ public:
     bool IsTriggered() const { return FTriggered.load(); }
     // Readable while triggered; -1 when the system gave no descriptor (then only the flag
     // is seen, at the end of the current wait slice).
-    int Fd() const { return FFd; }
+    int Fd() const { return FFd.Get(); }
 
     // Waits up to timeoutMs for events (POLLIN or POLLOUT) on fd, or for this token.
     Wait WaitFor(int fd, short events, int timeoutMs) const;
 
 private:
-    int FFd;
+    TkxFd FFd;
     std::atomic<bool> FTriggered{false};
 };

@@ -88,13 +88,13 @@ TkxMBSerialLink::~TkxMBSerialLink() {
 
 bool TkxMBSerialLink::Open(std::string& why) {
     Close();
-    FFd = ::open(FDevicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (FFd < 0) {
+    FFd.Reset(::open(FDevicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!FFd.IsOpen()) {
         why = OpenFailure(FDevicePath, errno);
         return false;
     }
     // Another program holding the port counts as busy, whether it locks or opens exclusively.
-    if (flock(FFd, LOCK_EX | LOCK_NB) != 0 || ioctl(FFd, TIOCEXCL) != 0) {
+    if (flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0 || ioctl(FFd.Get(), TIOCEXCL) != 0) {
         why = OpenFailure(FDevicePath, EBUSY);
         Close();
         return false;
@@ -104,21 +104,18 @@ bool TkxMBSerialLink::Open(std::string& why) {
         return false;
     }
     SetUpDirectionControl();
-    tcflush(FFd, TCIOFLUSH);
+    tcflush(FFd.Get(), TCIOFLUSH);
     FAwaitQuiet = false;
     return true;
 }
 
 void TkxMBSerialLink::Close() {
-    if (FFd >= 0) {
-        ::close(FFd);
-        FFd = -1;
-    }
+    FFd.Reset();
 }
 
 bool TkxMBSerialLink::ApplyLineSettings(std::string& why) {
     termios tio{};
-    if (tcgetattr(FFd, &tio) != 0) {
+    if (tcgetattr(FFd.Get(), &tio) != 0) {
         why = FDevicePath + " is not a serial port: " + std::strerror(errno);
         return false;
     }
@@ -160,7 +157,7 @@ bool TkxMBSerialLink::ApplyLineSettings(std::string& why) {
     }
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (tcsetattr(FFd, TCSANOW, &tio) != 0 && !RetryWithoutParity(tio)) {
+    if (tcsetattr(FFd.Get(), TCSANOW, &tio) != 0 && !RetryWithoutParity(tio)) {
         why = "cannot apply the line settings to " + FDevicePath + ": " + std::strerror(errno);
         return false;
     }
@@ -170,11 +167,11 @@ bool TkxMBSerialLink::ApplyLineSettings(std::string& why) {
 // A pseudo-terminal (a simulator, a socat pair) carries no parity bit, and some kernels refuse
 // the setting there with EINVAL; without it the line works the same.
 bool TkxMBSerialLink::RetryWithoutParity(termios tio) const {
-    if (errno != EINVAL || !IsPseudoTerminal(FFd) || (tio.c_cflag & PARENB) == 0) {
+    if (errno != EINVAL || !IsPseudoTerminal(FFd.Get()) || (tio.c_cflag & PARENB) == 0) {
         return false;
     }
     tio.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD | CMSPAR);
-    if (tcsetattr(FFd, TCSANOW, &tio) == 0) {
+    if (tcsetattr(FFd.Get(), TCSANOW, &tio) == 0) {
         return true;
     }
     errno = EINVAL;
@@ -188,7 +185,7 @@ void TkxMBSerialLink::SetUpDirectionControl() {
     }
     serial_rs485 rs485{};
     rs485.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
-    if (ioctl(FFd, TIOCSRS485, &rs485) == 0) {
+    if (ioctl(FFd.Get(), TIOCSRS485, &rs485) == 0) {
         return;
     }
     FToggleRts = true;
@@ -198,7 +195,7 @@ void TkxMBSerialLink::SetUpDirectionControl() {
 void TkxMBSerialLink::SetRts(bool raised) {
     int bits = TIOCM_RTS;
     // A port without modem lines (a pseudo-terminal) simply ignores the request.
-    [[maybe_unused]] const int ignored = ioctl(FFd, raised ? TIOCMBIS : TIOCMBIC, &bits);
+    [[maybe_unused]] const int ignored = ioctl(FFd.Get(), raised ? TIOCMBIS : TIOCMBIC, &bits);
 }
 
 void TkxMBSerialLink::DiscardStaleInput() {
@@ -210,14 +207,14 @@ void TkxMBSerialLink::DiscardStaleInput() {
         const int timeOut = FSettings.TimeOut > 0 ? FSettings.TimeOut : 1;
         const auto deadline = Clock::now() + std::chrono::milliseconds(2 * timeOut);
         while (MillisecondsLeft(deadline) > 0 &&
-               FCancel.WaitFor(FFd, POLLIN, std::min(timeOut, MillisecondsLeft(deadline))) ==
+               FCancel.WaitFor(FFd.Get(), POLLIN, std::min(timeOut, MillisecondsLeft(deadline))) ==
                    TkxMBCancel::Wait::Ready &&
-               ::read(FFd, scrap, sizeof scrap) > 0) {
+               ::read(FFd.Get(), scrap, sizeof scrap) > 0) {
         }
         FAwaitQuiet = false;
     }
-    tcflush(FFd, TCIFLUSH);
-    while (::read(FFd, scrap, sizeof scrap) > 0) {
+    tcflush(FFd.Get(), TCIFLUSH);
+    while (::read(FFd.Get(), scrap, sizeof scrap) > 0) {
     }
 }
 
@@ -228,11 +225,12 @@ std::int32_t TkxMBSerialLink::Send(std::span<const std::uint8_t> frame) {
     std::size_t sent = 0;
     std::int32_t result = TkxMBResult::Ok;
     while (sent < frame.size()) {
-        const ssize_t written = ::write(FFd, frame.data() + sent, frame.size() - sent);
+        const ssize_t written = ::write(FFd.Get(), frame.data() + sent, frame.size() - sent);
         if (written > 0) {
             sent += static_cast<std::size_t>(written);
         } else if (written < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (FCancel.WaitFor(FFd, POLLOUT, FSettings.TimeOut) != TkxMBCancel::Wait::Ready) {
+            if (FCancel.WaitFor(FFd.Get(), POLLOUT, FSettings.TimeOut) !=
+                TkxMBCancel::Wait::Ready) {
                 result = TkxMBResult::WriteError;
                 break;
             }
@@ -242,7 +240,7 @@ std::int32_t TkxMBSerialLink::Send(std::span<const std::uint8_t> frame) {
         }
     }
     if (result == TkxMBResult::Ok) {
-        tcdrain(FFd);
+        tcdrain(FFd.Get());
     }
     if (FToggleRts) {
         SetRts(false);
@@ -264,7 +262,7 @@ std::int32_t TkxMBSerialLink::Receive(std::span<const std::uint8_t> request,
         const bool waitForSilence =
             !ascii && !received.empty() && TkxMBFrame::KnownReplyLength(received) == 0;
         const int wait = waitForSilence ? std::min(left, silence) : left;
-        const auto outcome = FCancel.WaitFor(FFd, POLLIN, wait);
+        const auto outcome = FCancel.WaitFor(FFd.Get(), POLLIN, wait);
         if (outcome == TkxMBCancel::Wait::Cancelled) {
             return TkxMBResult::Timeout;
         }
@@ -283,7 +281,7 @@ std::int32_t TkxMBSerialLink::Receive(std::span<const std::uint8_t> request,
             return received.empty() ? TkxMBResult::Timeout : TkxMBResult::InvalidResponse;
         }
         std::uint8_t chunk[512];
-        const ssize_t count = ::read(FFd, chunk, sizeof chunk);
+        const ssize_t count = ::read(FFd.Get(), chunk, sizeof chunk);
         if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
@@ -308,7 +306,7 @@ std::int32_t TkxMBSerialLink::Receive(std::span<const std::uint8_t> request,
 std::int32_t TkxMBSerialLink::Exchange(std::span<const std::uint8_t> request,
                                        std::vector<std::uint8_t>& response) {
     response.clear();
-    if (FFd < 0) {
+    if (!FFd.IsOpen()) {
         return TkxMBResult::PortNotInitialized;
     }
     DiscardStaleInput();

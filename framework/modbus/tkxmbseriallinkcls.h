@@ -2,6 +2,7 @@
 
 #include <termios.h>
 
+#include "base/tkxfdcls.h"
 #include "modbus/tkxmblinkcls.h"
 
 #include <string>
@@ -36,7 +37,7 @@ private:
     TkxMBLinkSettings FSettings;
     std::string FDevicePath;
     const TkxMBCancel& FCancel;
-    int FFd = -1;
+    TkxFd FFd;
     bool FToggleRts = false;
     // After a failed exchange a late reply may still be under way; it is waited out before
     // the next request so that it cannot be taken as that request's answer.

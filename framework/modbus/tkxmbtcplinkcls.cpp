@@ -42,10 +42,7 @@ bool TkxMBTcpLink::Open(std::string& why) {
 }
 
 void TkxMBTcpLink::Close() {
-    if (FFd >= 0) {
-        ::close(FFd);
-        FFd = -1;
-    }
+    FFd.Reset();
 }
 
 bool TkxMBTcpLink::ConnectSocket(std::string& why) {
@@ -61,42 +58,41 @@ bool TkxMBTcpLink::ConnectSocket(std::string& why) {
         return false;
     }
     why = "cannot connect to " + FSettings.Host + ":" + port;
-    for (addrinfo* entry = found; entry != nullptr && FFd < 0; entry = entry->ai_next) {
-        const int fd = socket(entry->ai_family, entry->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                              entry->ai_protocol);
-        if (fd < 0) {
+    for (addrinfo* entry = found; entry != nullptr && !FFd.IsOpen(); entry = entry->ai_next) {
+        TkxFd fd(socket(entry->ai_family, entry->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
+                        entry->ai_protocol));
+        if (!fd.IsOpen()) {
             continue;
         }
         int error = 0;
-        if (connect(fd, entry->ai_addr, entry->ai_addrlen) != 0) {
+        if (connect(fd.Get(), entry->ai_addr, entry->ai_addrlen) != 0) {
             error = errno;
             if (error == EINPROGRESS) {
-                const auto outcome =
-                    FCancel.WaitFor(fd, POLLOUT, FSettings.TimeOut > 0 ? FSettings.TimeOut : 1);
+                const auto outcome = FCancel.WaitFor(fd.Get(), POLLOUT,
+                                                     FSettings.TimeOut > 0 ? FSettings.TimeOut : 1);
                 socklen_t size = sizeof error;
                 error = ETIMEDOUT;
                 if (outcome == TkxMBCancel::Wait::Ready || outcome == TkxMBCancel::Wait::HungUp) {
-                    getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &size);
+                    getsockopt(fd.Get(), SOL_SOCKET, SO_ERROR, &error, &size);
                 }
             }
         }
         if (error != 0) {
             why += std::string(": ") + std::strerror(error);
-            ::close(fd);
             continue;
         }
         const int on = 1;
-        setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
-        FFd = fd;
+        setsockopt(fd.Get(), IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        FFd = std::move(fd);
     }
     freeaddrinfo(found);
-    return FFd >= 0;
+    return FFd.IsOpen();
 }
 
 void TkxMBTcpLink::DiscardStaleInput() {
     std::uint8_t scrap[512];
     ssize_t count = 0;
-    while ((count = recv(FFd, scrap, sizeof scrap, MSG_DONTWAIT)) > 0) {
+    while ((count = recv(FFd.Get(), scrap, sizeof scrap, MSG_DONTWAIT)) > 0) {
     }
     if (count == 0) {
         Close(); // the peer has closed its side
@@ -112,11 +108,12 @@ std::int32_t TkxMBTcpLink::Send(std::span<const std::uint8_t> frame) {
     std::size_t sent = 0;
     while (sent < frame.size()) {
         const ssize_t count =
-            send(FFd, frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+            send(FFd.Get(), frame.data() + sent, frame.size() - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (count > 0) {
             sent += static_cast<std::size_t>(count);
         } else if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
-            if (FCancel.WaitFor(FFd, POLLOUT, FSettings.TimeOut) != TkxMBCancel::Wait::Ready) {
+            if (FCancel.WaitFor(FFd.Get(), POLLOUT, FSettings.TimeOut) !=
+                TkxMBCancel::Wait::Ready) {
                 return Fail(TkxMBResult::SocketWriteError);
             }
         } else {
@@ -131,12 +128,12 @@ std::int32_t TkxMBTcpLink::Receive(std::span<const std::uint8_t> request,
     std::vector<std::uint8_t> received;
     const auto deadline = Clock::now() + std::chrono::milliseconds(FSettings.TimeOut);
     for (;;) {
-        const auto outcome = FCancel.WaitFor(FFd, POLLIN, MillisecondsLeft(deadline));
+        const auto outcome = FCancel.WaitFor(FFd.Get(), POLLIN, MillisecondsLeft(deadline));
         if (outcome == TkxMBCancel::Wait::Cancelled || outcome == TkxMBCancel::Wait::TimedOut) {
             return TkxMBResult::Timeout;
         }
         std::uint8_t chunk[512];
-        const ssize_t count = recv(FFd, chunk, sizeof chunk, MSG_DONTWAIT);
+        const ssize_t count = recv(FFd.Get(), chunk, sizeof chunk, MSG_DONTWAIT);
         if (count < 0 && (errno == EAGAIN || errno == EINTR)) {
             continue;
         }
@@ -164,10 +161,10 @@ std::int32_t TkxMBTcpLink::Exchange(std::span<const std::uint8_t> request,
                                     std::vector<std::uint8_t>& response) {
     response.clear();
     std::string why;
-    if (FFd >= 0) {
+    if (FFd.IsOpen()) {
         DiscardStaleInput();
     }
-    if (FFd < 0 && !ConnectSocket(why)) {
+    if (!FFd.IsOpen() && !ConnectSocket(why)) {
         return TkxMBResult::SocketNotConnected;
     }
     ++FTransactionId;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/tkxfdcls.h"
 #include "modbus/tkxmblinkcls.h"
 
 class TkxMBCancel;
@@ -30,6 +31,6 @@ private:
 
     TkxMBLinkSettings FSettings;
     const TkxMBCancel& FCancel;
-    int FFd = -1;
+    TkxFd FFd;
     std::uint16_t FTransactionId = 0;
 };
