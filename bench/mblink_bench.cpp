@@ -110,9 +110,10 @@ void BM_Read125RegistersOverPty(benchmark::State& state) {
         state.SkipWithError("socat pty pair not available");
         return;
     }
-    TkxMBPortMap::Set(1, peer.LinkEnd());
+    TkxMBPortMap ports;
+    ports.Set(1, peer.LinkEnd());
     TkxMBCancel cancel;
-    TkxMBLinkServer server(cancel);
+    TkxMBLinkServer server(cancel, ports);
     bool ok = false;
     server.OpenConnection("bench", 1, ok);
     server.Set_Parity(2);
@@ -141,16 +142,21 @@ void BM_Read125RegistersOverPty(benchmark::State& state) {
     state.counters["wire_ms_19200_8E1"] = wire * 1000.0;
     state.counters["read_over_wire"] = perRead / wire;
     state.counters["failures"] = failures;
-    TkxMBPortMap::Clear();
 }
 BENCHMARK(BM_Read125RegistersOverPty)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// Its lines play the script.
 class BenchSetup : public TkxMBThreadHost {
 public:
+    explicit BenchSetup(std::shared_ptr<TkxMBScript> script)
+        : FScript(std::move(script)) {}
     bool IsValid() const override { return true; }
     bool IsEnabled() const override { return true; }
     bool IsOnLine() const override { return OnLine; }
     TkxMBLinkSettings LinkSettings() const override { return {}; }
+    std::unique_ptr<TkxMBServer> MakeServer(const TkxMBCancel& cancel) override {
+        return std::make_unique<TkxMBScriptedServer>(FScript, cancel);
+    }
     void PerformStateChange(TkxMBTransaction*) override {}
     void PerformSetupAdd(TkxMBTransaction*) override {}
     void PerformSetupDel(TkxMBTransaction*) override {}
@@ -158,6 +164,9 @@ public:
     void PerformTransaError(TkxMBTransaction*) override {}
     void PerformTransaResponse(TkxMBTransaction*) override {}
     std::atomic<bool> OnLine{true};
+
+private:
+    std::shared_ptr<TkxMBScript> FScript;
 };
 
 // Notes the time of every pass it runs in.
@@ -184,13 +193,10 @@ void BM_PassPeriodJitter(benchmark::State& state) {
     TkxQueueDispatcher dispatcher;
     TkxSetMainDispatcher(&dispatcher);
     auto script = std::make_shared<TkxMBScript>();
-    TkxMBThread::SetServerFactory([script](const TkxMBCancel& cancel) {
-        return std::make_unique<TkxMBScriptedServer>(script, cancel);
-    });
     const int passes = static_cast<int>(state.range(0));
     std::vector<double> periods;
     for (auto _ : state) {
-        BenchSetup setup;
+        BenchSetup setup(script);
         TkxMBThread thread(&setup);
         auto* clock = new PassClock(&thread);
         clock->TerminateIf.reset();
@@ -215,7 +221,6 @@ void BM_PassPeriodJitter(benchmark::State& state) {
     state.counters["period_mean_ms"] = mean;
     state.counters["period_stddev_ms"] = std::sqrt(squares / periods.size());
     state.counters["worst_deviation_ms"] = worst;
-    TkxMBThread::SetServerFactory(nullptr);
     TkxSetMainDispatcher(nullptr);
 }
 BENCHMARK(BM_PassPeriodJitter)

@@ -50,9 +50,10 @@ void ReadFromSimulator(benchmark::State& state, const std::vector<std::string>& 
         state.SkipWithError(sim.Banner().c_str());
         return;
     }
-    TkxMBPortMap::Set(kComPort, link);
+    TkxMBPortMap ports;
+    ports.Set(kComPort, link);
     TkxMBCancel cancel;
-    TkxMBLinkServer server(cancel);
+    TkxMBLinkServer server(cancel, ports);
     bool ok = false;
     server.OpenConnection("bench", 1, ok);
     server.Set_ComPort(kComPort);

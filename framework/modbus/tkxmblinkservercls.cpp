@@ -8,8 +8,9 @@
 
 #include <span>
 
-TkxMBLinkServer::TkxMBLinkServer(const TkxMBCancel& cancel)
-    : FCancel(cancel) {}
+TkxMBLinkServer::TkxMBLinkServer(const TkxMBCancel& cancel, const TkxMBPortMap& ports)
+    : FCancel(cancel)
+    , FPorts(ports) {}
 
 TkxMBLinkServer::~TkxMBLinkServer() {
     CloseConnection();
@@ -18,8 +19,8 @@ TkxMBLinkServer::~TkxMBLinkServer() {
 void TkxMBLinkServer::Connect(bool& connected) {
     CloseConnection();
     if (FSettings.ConnType == 1) {
-        FLink = std::make_unique<TkxMBSerialLink>(
-            FSettings, TkxMBPortMap::DevicePath(FSettings.ComPort), FCancel);
+        FLink = std::make_unique<TkxMBSerialLink>(FSettings, FPorts.DevicePath(FSettings.ComPort),
+                                                  FCancel);
     } else if (FSettings.ConnType == 2) {
         FLink = std::make_unique<TkxMBTcpLink>(FSettings, FCancel);
     } else {

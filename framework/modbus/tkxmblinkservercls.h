@@ -5,12 +5,14 @@
 #include <memory>
 
 class TkxMBCancel;
+class TkxMBPortMap;
 
-// The server component on a real line: a serial port (its device path from TkxMBPortMap) or
-// a TCP socket, chosen by the connection type when Connect is called.
+// The server component on a real line: a serial port (its device path from the port map it
+// is given, that of its network's context) or a TCP socket, chosen by the connection type when
+// Connect is called. The cancel token and the port map outlive the server.
 class TkxMBLinkServer : public TkxMBServer {
 public:
-    explicit TkxMBLinkServer(const TkxMBCancel& cancel);
+    TkxMBLinkServer(const TkxMBCancel& cancel, const TkxMBPortMap& ports);
     ~TkxMBLinkServer() override;
 
     void Connect(bool& connected) override;
@@ -21,5 +23,6 @@ public:
 
 private:
     const TkxMBCancel& FCancel;
+    const TkxMBPortMap& FPorts;
     std::unique_ptr<TkxMBLink> FLink;
 };

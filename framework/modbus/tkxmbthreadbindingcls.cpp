@@ -1,5 +1,7 @@
 #include "modbus/tkxmbthreadbindingcls.h"
 
+#include "modbus/tkxmbcontextcls.h"
+#include "modbus/tkxmbservercls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactioncls.h"
 
@@ -11,11 +13,6 @@ TkxMBThreadBinding::TkxMBThreadBinding(TkxMBThreadSetup& setup)
 
 TkxMBThreadBinding::~TkxMBThreadBinding() {
     FThread.reset();
-}
-
-void TkxMBThreadBinding::Install() {
-    TkxMBThreadSetup::SetThreadFactory(
-        [](TkxMBThreadSetup& setup) { return std::make_unique<TkxMBThreadBinding>(setup); });
 }
 
 int TkxMBThreadBinding::GetState() const {
@@ -56,6 +53,10 @@ bool TkxMBThreadBinding::IsValid() const {
 TkxMBLinkSettings TkxMBThreadBinding::LinkSettings() const {
     std::lock_guard guard(FMutex);
     return FSettings;
+}
+
+std::unique_ptr<TkxMBServer> TkxMBThreadBinding::MakeServer(const TkxMBCancel& cancel) {
+    return FSetup.Context().MakeServer(cancel);
 }
 
 TkxObject* TkxMBThreadBinding::Subject(TkxMBTransaction* transaction) {

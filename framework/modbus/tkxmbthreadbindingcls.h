@@ -19,9 +19,6 @@ public:
     // Ends the thread and waits for it.
     ~TkxMBThreadBinding() override;
 
-    // Makes every connection setup start its thread through a binding.
-    static void Install();
-
     TkxMBThread& Thread() { return *FThread; }
 
     // TkxMBSetupThread
@@ -33,6 +30,8 @@ public:
     bool IsEnabled() const override { return FSetup.Enabled(); }
     bool IsOnLine() const override { return FSetup.OnLine(); }
     TkxMBLinkSettings LinkSettings() const override;
+    // From the setup's context.
+    std::unique_ptr<TkxMBServer> MakeServer(const TkxMBCancel& cancel) override;
     void PerformStateChange(TkxMBTransaction* transaction) override;
     void PerformSetupAdd(TkxMBTransaction* transaction) override;
     void PerformSetupDel(TkxMBTransaction* transaction) override;

@@ -1,7 +1,7 @@
 #include "modbus/tkxmbthreadsetupcls.h"
 
 #include "devices/tkxdevicesetupcls.h"
-#include "modbus/tkxmbthreadbindingcls.h"
+#include "modbus/tkxmbcontextcls.h"
 #include "registers/tkxtextresourcecls.h"
 #include "registers/tkxxmlparsercmp.h"
 
@@ -29,18 +29,13 @@ std::string TextOf(const std::array<const char*, N>& texts, int index) {
     return index >= 0 && index < static_cast<int>(N) ? texts[index] : "";
 }
 
-std::unique_ptr<TkxMBSetupThread> NewBoundThread(TkxMBThreadSetup& setup) {
-    return std::make_unique<TkxMBThreadBinding>(setup);
-}
-
-TkxMBThreadSetup::ThreadFactory& Factory() {
-    static TkxMBThreadSetup::ThreadFactory factory = NewBoundThread;
-    return factory;
-}
-
 } // namespace
 
-TkxMBThreadSetup::TkxMBThreadSetup() {
+TkxMBThreadSetup::TkxMBThreadSetup()
+    : TkxMBThreadSetup(nullptr) {}
+
+TkxMBThreadSetup::TkxMBThreadSetup(std::shared_ptr<TkxMBContext> context)
+    : FContext(context ? std::move(context) : std::make_shared<TkxMBContext>()) {
     SetName("modbus_connection");
 }
 
@@ -50,14 +45,6 @@ TkxMBThreadSetup::~TkxMBThreadSetup() {
         FThread.reset();
     }
     PerformSetupDel(this);
-}
-
-void TkxMBThreadSetup::SetThreadFactory(ThreadFactory factory) {
-    Factory() = factory ? std::move(factory) : ThreadFactory(NewBoundThread);
-}
-
-const TkxMBThreadSetup::ThreadFactory& TkxMBThreadSetup::GetThreadFactory() {
-    return Factory();
 }
 
 void TkxMBThreadSetup::StoreInt(std::string_view key, int& field, int value) {
@@ -303,8 +290,8 @@ int TkxMBThreadSetup::EditDlg(TkxConnParamSet options) {
 void TkxMBThreadSetup::StartThread() {
     if (!FOnLine)
         return;
-    if (!FThread && GetThreadFactory())
-        FThread = GetThreadFactory()(*this);
+    if (!FThread)
+        FThread = FContext->MakeThread(*this);
     if (FThread)
         FThread->ClearError();
 }

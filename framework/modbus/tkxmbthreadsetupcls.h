@@ -11,6 +11,7 @@
 #include <string_view>
 
 class TkxDeviceSetup;
+class TkxMBContext;
 class TkxMBThreadSetup;
 
 // What a connection setup needs from the network document that holds it: the network's
@@ -59,20 +60,20 @@ class TkxMBThreadSetup : public TkxXmlElement {
 public:
     using Event = std::function<void(TkxMBThreadSetup* sender, TkxObject* object)>;
     using MaxCountEvent = std::function<void(TkxMBThreadSetup* sender, TkxMBThreadSetup* setup)>;
-    using ThreadFactory = std::function<std::unique_ptr<TkxMBSetupThread>(TkxMBThreadSetup&)>;
 
     static constexpr int KConnSerial = 1;
     static constexpr int KConnTcpIp = 2;
 
+    // A setup of its own: a fresh context with real threads and lines and an empty port map.
     TkxMBThreadSetup();
+    // A connection of the network that owns context (null: a fresh one), which makes its
+    // thread and the thread's line.
+    explicit TkxMBThreadSetup(std::shared_ptr<TkxMBContext> context);
     // Stops and destroys the thread, then reports the setup as deleted.
     ~TkxMBThreadSetup() override;
 
-    // How StartThread creates the communication thread: a TkxMBThread joined to the setup by a
-    // TkxMBThreadBinding unless another factory is installed (tests install stand-ins); null
-    // restores the binding.
-    static void SetThreadFactory(ThreadFactory factory);
-    static const ThreadFactory& GetThreadFactory();
+    // Where StartThread gets the communication thread and the thread its line.
+    TkxMBContext& Context() const { return *FContext; }
 
     const std::string& ThreadName() const { return FThreadName; }
     int ConnType() const { return FConnType; }
@@ -185,5 +186,6 @@ private:
     std::atomic<bool> FEnabled = false;
     std::atomic<bool> FOnLine = false;
     int FDevMaxCount = 65535;
+    std::shared_ptr<TkxMBContext> FContext;
     std::unique_ptr<TkxMBSetupThread> FThread;
 };

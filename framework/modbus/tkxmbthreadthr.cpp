@@ -2,7 +2,7 @@
 
 #include "base/tkxdispatchercls.h"
 #include "base/tkxerror.h"
-#include "modbus/tkxmblinkservercls.h"
+#include "modbus/tkxmbservercls.h"
 #include "modbus/tkxmbthreaddevicecls.h"
 #include "modbus/tkxmbthreadhostcls.h"
 #include "modbus/tkxmbtransactioncls.h"
@@ -12,21 +12,6 @@
 #include <chrono>
 
 namespace {
-
-std::mutex GFactoryMutex;
-TkxMBThread::ServerFactory GFactory;
-
-std::unique_ptr<TkxMBServer> MakeServer(const TkxMBCancel& cancel) {
-    TkxMBThread::ServerFactory factory;
-    {
-        std::lock_guard guard(GFactoryMutex);
-        factory = GFactory;
-    }
-    if (factory) {
-        return factory(cancel);
-    }
-    return std::make_unique<TkxMBLinkServer>(cancel);
-}
 
 std::string PortName(const TkxMBLinkSettings& settings) {
     if (settings.ConnType == 2) {
@@ -49,11 +34,6 @@ TkxMBThread::TkxMBThread(TkxMBThreadHost* setup)
 TkxMBThread::~TkxMBThread() {
     Terminate();
     WaitFor();
-}
-
-void TkxMBThread::SetServerFactory(ServerFactory factory) {
-    std::lock_guard guard(GFactoryMutex);
-    GFactory = std::move(factory);
 }
 
 std::string TkxMBThread::GetLastErrorText() const {
@@ -226,7 +206,7 @@ bool TkxMBThread::OpenServer() {
     std::unique_ptr<TkxMBServer> server;
     std::string why;
     try {
-        server = MakeServer(FCancel);
+        server = FSetup->MakeServer(FCancel);
         if (!server) {
             throw ETkxError("the Modbus line could not be created");
         }

@@ -24,7 +24,6 @@ class TkxMBTransaction;
 // Destruction ends the thread and waits for it, serving the main-thread queue meanwhile.
 class TkxMBThread : public TkxMBTransactionOwner {
 public:
-    using ServerFactory = std::function<std::unique_ptr<TkxMBServer>(const TkxMBCancel& cancel)>;
     using ThreadEvent = std::function<void(TkxMBThread* sender, TkxMBTransaction* transaction)>;
     using RunningHook = std::function<void(TkxMBThread* sender)>;
     using LogEvent = std::function<void(TkxMBThread* sender, const std::string& line)>;
@@ -36,9 +35,6 @@ public:
     ~TkxMBThread() override;
     TkxMBThread(const TkxMBThread&) = delete;
     TkxMBThread& operator=(const TkxMBThread&) = delete;
-
-    // Makes the server objects of every thread from now on; null restores the real line.
-    static void SetServerFactory(ServerFactory factory);
 
     std::uint8_t GetState() const { return FState; }
     std::int32_t GetLastError() const { return FLastError; }

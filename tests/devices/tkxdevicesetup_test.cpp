@@ -29,11 +29,10 @@ private:
 class TkxDeviceSetupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TkxMBThreadSetup::SetThreadFactory(
+        network.Context->SetThreadFactory(
             [this](TkxMBThreadSetup&) { return std::make_unique<RunningThread>(&threadState); });
         connection = network.AddConnection("COM1");
     }
-    void TearDown() override { TkxMBThreadSetup::SetThreadFactory(nullptr); }
 
     TkxDeviceSetup* AddDevice(std::string_view name, std::uint8_t address) {
         auto device = std::make_unique<TkxDeviceSetup>();

@@ -58,7 +58,6 @@ TkxMBScript::Step Slave(const std::vector<std::uint8_t>& query) {
 class TkxDeviceSlaveTest : public ::testing::Test, public ScriptedLineFixture {
 protected:
     void SetUp() override {
-        TkxMBThreadBinding::Install();
         Script->SetResponder(Slave);
         FDefs.SetText(kDefinitions);
         FDefs.Build();
@@ -80,7 +79,6 @@ protected:
             device->OnTransaDel = nullptr;
         }
         FNetwork.ResetAll();
-        TkxMBThreadSetup::SetThreadFactory(nullptr);
     }
 
     bool StartLine() {
@@ -108,7 +106,7 @@ protected:
     }
 
     TkxRegDefsList FDefs;
-    TkxFakeNetwork FNetwork;
+    TkxFakeNetwork FNetwork{Context};
     TkxMBThreadSetup* FConnection = nullptr;
     TkxDeviceSetup* FSetup = nullptr;
 };

@@ -34,7 +34,7 @@ protected:
         Script->Push({result, Hex(hex), {}});
     }
 
-    FakeSetup FHost;
+    FakeSetup FHost{Context};
     std::unique_ptr<TkxMBThread> FThread;
     TkxMBCancel FCancel;
     std::unique_ptr<TkxMBScriptedServer> FServer;

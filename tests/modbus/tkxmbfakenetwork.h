@@ -1,9 +1,11 @@
 #pragma once
 
-// A network document for tests: it makes connection and device setups from a layout, counts
-// its devices against a limit and records every notification that reaches it.
+// A network document for tests: it makes connection and device setups from a layout, all on
+// its context, counts its devices against a limit and records every notification that reaches
+// it.
 
 #include "devices/tkxdevicesetupcls.h"
+#include "modbus/tkxmbcontextcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
 #include "registers/tkxtextresourcecls.h"
 #include "registers/tkxxmlparsercmp.h"
@@ -14,11 +16,15 @@
 
 class TkxFakeNetwork : public TkxXmlParser, public TkxMBNetworkLink {
 public:
-    TkxFakeNetwork() { AddRoot(std::make_unique<TkxXmlElement>("modbus_network", "")); }
+    explicit TkxFakeNetwork(
+        std::shared_ptr<TkxMBContext> context = std::make_shared<TkxMBContext>())
+        : Context(std::move(context)) {
+        AddRoot(std::make_unique<TkxXmlElement>("modbus_network", ""));
+    }
     ~TkxFakeNetwork() override { ResetAll(); }
 
     TkxMBThreadSetup* AddConnection(std::string_view name) {
-        auto setup = std::make_unique<TkxMBThreadSetup>();
+        auto setup = std::make_unique<TkxMBThreadSetup>(Context);
         setup->SetThreadName(name);
         return static_cast<TkxMBThreadSetup*>(Root()->AddChild(std::move(setup)));
     }
@@ -33,13 +39,14 @@ public:
     void PerformStateChange(TkxObject* object) override { Record("state", object); }
     void PerformOnDevMaxCount(TkxMBThreadSetup* setup) override { Record("max", setup); }
 
+    const std::shared_ptr<TkxMBContext> Context;
     int NetDevMaxCount = 0;
     std::vector<std::string> Seen;
 
 protected:
     std::unique_ptr<TkxXmlElement> AllocXmlElement(TkxXmlElement*) override {
         if (AnsiSameText(ScannedName(), "modbus_connection"))
-            return std::make_unique<TkxMBThreadSetup>();
+            return std::make_unique<TkxMBThreadSetup>(Context);
         if (AnsiSameText(ScannedName(), "device"))
             return std::make_unique<TkxDeviceSetup>();
         return std::make_unique<TkxXmlElement>();

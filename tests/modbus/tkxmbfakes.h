@@ -3,6 +3,7 @@
 #include "base/tkxmbresultcodes.h"
 #include "base/tkxqueuedispatchercls.h"
 #include "modbus/tkxmbcancelcls.h"
+#include "modbus/tkxmbcontextcls.h"
 #include "modbus/tkxmbscriptedservercls.h"
 #include "modbus/tkxmbthreadhostcls.h"
 #include "modbus/tkxmbthreadthr.h"
@@ -17,8 +18,13 @@
 #include <vector>
 
 // A connection setup for the thread: flags the test flips, and a record of what reached it.
+// Its line comes from its context.
 class FakeSetup : public TkxMBThreadHost {
 public:
+    explicit FakeSetup(std::shared_ptr<TkxMBContext> context = std::make_shared<TkxMBContext>())
+        : Context(std::move(context)) {}
+
+    const std::shared_ptr<TkxMBContext> Context;
     std::atomic<bool> Valid{true};
     std::atomic<bool> Enabled{true};
     std::atomic<bool> OnLine{true};
@@ -31,6 +37,9 @@ public:
     bool IsEnabled() const override { return Enabled; }
     bool IsOnLine() const override { return OnLine; }
     TkxMBLinkSettings LinkSettings() const override { return Settings; }
+    std::unique_ptr<TkxMBServer> MakeServer(const TkxMBCancel& cancel) override {
+        return Context->MakeServer(cancel);
+    }
     void PerformStateChange(TkxMBTransaction* transaction) override {
         if (transaction == nullptr && Thread != nullptr) {
             States.push_back(Thread->GetState());
@@ -68,19 +77,17 @@ public:
     std::function<void()> OnDestroy;
 };
 
-// Installs a pumpable dispatcher and a scripted line for the duration of a test.
+// Installs a pumpable dispatcher for the duration of a test, and a context whose lines play
+// the script.
 class ScriptedLineFixture {
 public:
     ScriptedLineFixture() {
         TkxSetMainDispatcher(&Dispatcher);
-        TkxMBThread::SetServerFactory([script = Script](const TkxMBCancel& cancel) {
+        Context->SetServerFactory([script = Script](const TkxMBCancel& cancel) {
             return std::make_unique<TkxMBScriptedServer>(script, cancel);
         });
     }
-    ~ScriptedLineFixture() {
-        TkxMBThread::SetServerFactory(nullptr);
-        TkxSetMainDispatcher(nullptr);
-    }
+    ~ScriptedLineFixture() { TkxSetMainDispatcher(nullptr); }
     ScriptedLineFixture(const ScriptedLineFixture&) = delete;
     ScriptedLineFixture& operator=(const ScriptedLineFixture&) = delete;
 
@@ -92,4 +99,5 @@ public:
 
     TkxQueueDispatcher Dispatcher;
     std::shared_ptr<TkxMBScript> Script = std::make_shared<TkxMBScript>();
+    std::shared_ptr<TkxMBContext> Context = std::make_shared<TkxMBContext>();
 };

@@ -120,7 +120,7 @@ protected:
         }
         FPty = std::make_unique<PtyPair>();
         ASSERT_TRUE(FPty->Ready());
-        TkxMBPortMap::Set(1, FPty->LinkEnd());
+        FPorts.Set(1, FPty->LinkEnd());
         FPeerFd = open(FPty->PeerEnd().c_str(), O_RDWR | O_NOCTTY);
         ASSERT_GE(FPeerFd, 0);
     }
@@ -132,7 +132,6 @@ protected:
         if (FPeerFd >= 0) {
             close(FPeerFd);
         }
-        TkxMBPortMap::Clear();
     }
     void StartPeer(PeerScript script) {
         FPeer = std::thread([this, script] { ServePeer(FPeerFd, FStop, script); });
@@ -163,7 +162,8 @@ protected:
     std::atomic<bool> FStop{false};
     std::thread FPeer;
     TkxMBCancel FCancel;
-    TkxMBLinkServer FServer{FCancel};
+    TkxMBPortMap FPorts;
+    TkxMBLinkServer FServer{FCancel, FPorts};
     std::vector<std::uint8_t> FResponse;
 };
 
@@ -259,9 +259,10 @@ TEST_F(TkxMBSerialOverPty, CancelEndsAWaitAtOnce) {
 }
 
 TEST(TkxMBSerialLink, MissingPortFailsConnectWithAReason) {
-    TkxMBPortMap::Set(3, "/dev/tkx-no-such-port");
+    TkxMBPortMap ports;
+    ports.Set(3, "/dev/tkx-no-such-port");
     TkxMBCancel cancel;
-    TkxMBLinkServer server(cancel);
+    TkxMBLinkServer server(cancel, ports);
     bool ok = false;
     server.OpenConnection("x", 1, ok);
     server.Set_ComPort(3);
@@ -273,7 +274,6 @@ TEST(TkxMBSerialLink, MissingPortFailsConnectWithAReason) {
     std::vector<std::uint8_t> bytesRead;
     EXPECT_EQ(server.TxRxMessage(Hex("01 03 00 00 00 01"), 6, response, 0, bytesRead),
               TkxMBResult::PortNotInitialized);
-    TkxMBPortMap::Clear();
 }
 
 TEST(TkxMBSerialLink, PermissionFailureNamesTheDialoutGroup) {
@@ -283,9 +283,10 @@ TEST(TkxMBSerialLink, PermissionFailureNamesTheDialoutGroup) {
     const auto path = std::filesystem::temp_directory_path() / "tkx-locked-port";
     close(open(path.c_str(), O_CREAT | O_WRONLY, 0000));
     chmod(path.c_str(), 0000);
-    TkxMBPortMap::Set(2, path.string());
+    TkxMBPortMap ports;
+    ports.Set(2, path.string());
     TkxMBCancel cancel;
-    TkxMBLinkServer server(cancel);
+    TkxMBLinkServer server(cancel, ports);
     bool ok = false;
     server.OpenConnection("x", 1, ok);
     server.Set_ComPort(2);
@@ -294,22 +295,25 @@ TEST(TkxMBSerialLink, PermissionFailureNamesTheDialoutGroup) {
     EXPECT_FALSE(connected);
     EXPECT_NE(server.GetLastErrorText().find("dialout"), std::string::npos);
     std::filesystem::remove(path);
-    TkxMBPortMap::Clear();
 }
 
 TEST(TkxMBPortMap, DefaultsToUsbSerialDevices) {
-    TkxMBPortMap::Clear();
-    EXPECT_EQ(TkxMBPortMap::DevicePath(1), "/dev/ttyUSB0");
-    EXPECT_EQ(TkxMBPortMap::DevicePath(8), "/dev/ttyUSB7");
-    TkxMBPortMap::Set(1, "/dev/ttyS0");
-    EXPECT_EQ(TkxMBPortMap::DevicePath(1), "/dev/ttyS0");
-    TkxMBPortMap::Set(1, "");
-    EXPECT_EQ(TkxMBPortMap::DevicePath(1), "/dev/ttyUSB0");
+    TkxMBPortMap ports;
+    EXPECT_EQ(ports.DevicePath(1), "/dev/ttyUSB0");
+    EXPECT_EQ(ports.DevicePath(8), "/dev/ttyUSB7");
+    ports.Set(1, "/dev/ttyS0");
+    EXPECT_EQ(ports.DevicePath(1), "/dev/ttyS0");
+    ports.Set(1, "");
+    EXPECT_EQ(ports.DevicePath(1), "/dev/ttyUSB0");
+    ports.Set(2, "/dev/ttyS1");
+    ports.Clear();
+    EXPECT_EQ(ports.DevicePath(2), "/dev/ttyUSB1");
 }
 
 TEST(TkxMBServer, RequestLengthIsChecked) {
     TkxMBCancel cancel;
-    TkxMBLinkServer server(cancel);
+    TkxMBPortMap ports;
+    TkxMBLinkServer server(cancel, ports);
     bool ok = true;
     server.OpenConnection("x", 3, ok);
     EXPECT_FALSE(ok);
@@ -399,7 +403,8 @@ protected:
                                    bytesRead);
     }
     TkxMBCancel FCancel;
-    TkxMBLinkServer FServer{FCancel};
+    TkxMBPortMap FPorts;
+    TkxMBLinkServer FServer{FCancel, FPorts};
     std::vector<std::uint8_t> FResponse;
 };
 

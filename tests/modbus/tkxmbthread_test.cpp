@@ -30,7 +30,7 @@ protected:
     void LetPassesGo() { Dispatcher.PumpFor(std::chrono::milliseconds(350)); }
     void TearDown() override { FThread.reset(); }
 
-    FakeSetup FSetup;
+    FakeSetup FSetup{Context};
     std::unique_ptr<TkxMBThread> FThread;
 };
 
@@ -107,7 +107,7 @@ TEST_F(TkxMBThreadTest, ServerThatThrowsIsState9) {
 }
 
 TEST_F(TkxMBThreadTest, ServerThatCannotBeMadeIsState9) {
-    TkxMBThread::SetServerFactory([](const TkxMBCancel&) -> std::unique_ptr<TkxMBServer> {
+    Context->SetServerFactory([](const TkxMBCancel&) -> std::unique_ptr<TkxMBServer> {
         throw std::runtime_error("no line");
     });
     Start();

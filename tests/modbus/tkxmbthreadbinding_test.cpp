@@ -10,8 +10,7 @@ namespace {
 class TkxMBThreadBindingTest : public testing::Test, public ScriptedLineFixture {
 protected:
     void SetUp() override {
-        TkxMBThreadBinding::Install();
-        FSetup = std::make_unique<TkxMBThreadSetup>();
+        FSetup = std::make_unique<TkxMBThreadSetup>(Context);
         FSetup->SetThreadName("line");
         FSetup->SetTimeOut(250);
         FSetup->OnStateChange = [this](TkxMBThreadSetup*, TkxObject* object) {
@@ -20,10 +19,7 @@ protected:
             }
         };
     }
-    void TearDown() override {
-        FSetup.reset();
-        TkxMBThreadSetup::SetThreadFactory(nullptr);
-    }
+    void TearDown() override { FSetup.reset(); }
     bool WaitForState(int state) {
         return PumpUntil([&] { return FSetup->GetState() == state; });
     }

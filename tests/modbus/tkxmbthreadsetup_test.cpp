@@ -57,13 +57,13 @@ private:
 class TkxMBThreadSetupTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        TkxMBThreadSetup::SetThreadFactory([this](TkxMBThreadSetup& setup) {
+        context->SetThreadFactory([this](TkxMBThreadSetup& setup) {
             return std::make_unique<FakeThread>(setup, threads);
         });
     }
-    void TearDown() override { TkxMBThreadSetup::SetThreadFactory(nullptr); }
 
     FakeThreadLog threads;
+    std::shared_ptr<TkxMBContext> context = std::make_shared<TkxMBContext>();
 };
 
 TEST(TkxMBThreadSetupSettings, DefaultsDescribeAnOfflineSerialConnection) {
@@ -209,8 +209,8 @@ TEST(TkxMBThreadSetupValidity, SerialFieldsAreCheckedAtTheirBounds) {
 }
 
 TEST_F(TkxMBThreadSetupTest, StatesFollowValidityOnLineAndEnabledUntilAThreadExists) {
-    TkxMBThreadSetup::SetThreadFactory([](TkxMBThreadSetup&) { return nullptr; });
-    TkxMBThreadSetup setup;
+    context->SetThreadFactory([](TkxMBThreadSetup&) { return nullptr; });
+    TkxMBThreadSetup setup(context);
     setup.SetThreadName("COM1");
     EXPECT_EQ(setup.GetState(), 0);
     EXPECT_TRUE(setup.CanEdit());
@@ -225,7 +225,7 @@ TEST_F(TkxMBThreadSetupTest, StatesFollowValidityOnLineAndEnabledUntilAThreadExi
 }
 
 TEST_F(TkxMBThreadSetupTest, GoingOnLineTwiceStartsTheThreadOnce) {
-    TkxMBThreadSetup setup;
+    TkxMBThreadSetup setup(context);
     setup.SetThreadName("COM1");
     setup.SetOnLine(true);
     setup.SetOnLine(true);
@@ -243,7 +243,7 @@ TEST_F(TkxMBThreadSetupTest, GoingOnLineTwiceStartsTheThreadOnce) {
 }
 
 TEST_F(TkxMBThreadSetupTest, NoThreadStartsOfflineOrWhileInvalid) {
-    TkxMBThreadSetup setup;
+    TkxMBThreadSetup setup(context);
     setup.SetOnLine(true);
     setup.SetEnabled(true);
     EXPECT_EQ(threads.Created, 0) << "an invalid setup never opens a link";
@@ -256,7 +256,7 @@ TEST_F(TkxMBThreadSetupTest, NoThreadStartsOfflineOrWhileInvalid) {
 }
 
 TEST_F(TkxMBThreadSetupTest, DestroyingTheSetupTakesItOfflineEndsTheThreadThenReportsDeletion) {
-    TkxFakeNetwork network;
+    TkxFakeNetwork network(context);
     TkxMBThreadSetup* setup = network.AddConnection("COM1");
     setup->SetOnLine(true);
     std::vector<std::string> order;
@@ -278,7 +278,7 @@ TEST_F(TkxMBThreadSetupTest, DestroyingTheSetupTakesItOfflineEndsTheThreadThenRe
 class TkxMBThreadSetupWorker : public ::testing::Test, public ScriptedLineFixture {};
 
 TEST_F(TkxMBThreadSetupWorker, TheThreadRunsWithTheSetupsSettingsAndReportsItsStates) {
-    TkxFakeNetwork network;
+    TkxFakeNetwork network(Context);
     TkxMBThreadSetup* setup = network.AddConnection("COM4");
     setup->SetComPort(4);
     setup->SetBaudRate(9600);
@@ -308,7 +308,7 @@ TEST_F(TkxMBThreadSetupWorker, TheThreadRunsWithTheSetupsSettingsAndReportsItsSt
 
 TEST_F(TkxMBThreadSetupWorker, AnOpenFailureIsRetriedWhenGoingOnLineAgain) {
     Script->SetOpenOk(false);
-    TkxMBThreadSetup setup;
+    TkxMBThreadSetup setup(Context);
     setup.SetThreadName("COM1");
     setup.SetEnabled(true);
     setup.SetOnLine(true);
@@ -379,7 +379,7 @@ protected:
         return connection->AddDeviceSetup(device);
     }
 
-    TkxFakeNetwork network;
+    TkxFakeNetwork network{context};
     TkxMBThreadSetup* connection = nullptr;
     int maxCountEvents = 0;
 };

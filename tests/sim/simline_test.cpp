@@ -63,7 +63,7 @@ protected:
         args.insert(args.end(), more.begin(), more.end());
         FSim = std::make_unique<SimProcess>(args);
         ASSERT_TRUE(FSim->Started()) << FSim->Banner();
-        TkxMBPortMap::Set(kComPort, FLink);
+        FPorts.Set(kComPort, FLink);
         bool ok = false;
         FServer.OpenConnection("sim", 1, ok);
         FServer.Set_ComPort(kComPort);
@@ -87,7 +87,8 @@ protected:
     std::string FLink = FFolder.PathOf("drive");
     std::unique_ptr<SimProcess> FSim;
     TkxMBCancel FCancel;
-    TkxMBLinkServer FServer{FCancel};
+    TkxMBPortMap FPorts;
+    TkxMBLinkServer FServer{FCancel, FPorts};
     std::vector<std::uint8_t> FResponse;
 };
 

@@ -6,8 +6,8 @@
 #include "devices/tkxdevicesetupcls.h"
 #include "devices/tkxdeviceslavecls.h"
 #include "modbus/tkxmbchainedtransacls.h"
+#include "modbus/tkxmbcontextcls.h"
 #include "modbus/tkxmbdeviceversioncls.h"
-#include "modbus/tkxmbportmapcls.h"
 #include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
 #include "modbus/tkxmbthreadthr.h"
@@ -139,14 +139,14 @@ public:
     explicit MasterSession(const MasterOptions& options)
         : FOptions(options) {
         TkxSetMainDispatcher(&FDispatcher);
-        FConnection = std::make_unique<TkxMBThreadSetup>();
+        FConnection = std::make_unique<TkxMBThreadSetup>(FContext);
         FConnection->SetThreadName("qxdrive");
         if (!options.Host.empty()) {
             FConnection->SetConnType(TkxMBThreadSetup::KConnTcpIp);
             FConnection->SetHostName(options.Host);
             FConnection->SetTcpIpPort(options.TcpPort);
         } else {
-            TkxMBPortMap::Set(1, options.Port);
+            FContext->Ports().Set(1, options.Port);
             FConnection->SetComPort(1);
             FConnection->SetBaudRate(options.Baud);
             FConnection->SetParity(options.Parity);
@@ -214,6 +214,8 @@ public:
 private:
     const MasterOptions& FOptions;
     TkxQueueDispatcher FDispatcher;
+    // The tool's own network: real threads and lines, its port as COM1.
+    std::shared_ptr<TkxMBContext> FContext = std::make_shared<TkxMBContext>();
     std::unique_ptr<TkxMBThreadSetup> FConnection;
 };
 
