@@ -16,8 +16,14 @@ inline constexpr std::int32_t ConnectionError = -1;
 inline constexpr std::int32_t UnexpectedSize = -2;
 inline constexpr std::int32_t NoBuffer = -3;
 inline constexpr std::int32_t NotRegistered = -4;
+inline constexpr std::int32_t TcpServerWithoutConnection = -5;
+inline constexpr std::int32_t TcpServerNotStarted = -6;
+inline constexpr std::int32_t TcpServerCloseError = -7;
+inline constexpr std::int32_t UserFunctionError = -8;
 inline constexpr std::int32_t InvalidSetup = -9;
+inline constexpr std::int32_t InvalidDeviceSetup = -10;
 inline constexpr std::int32_t WaitTimeout = -11;
+inline constexpr std::int32_t OffsetError = 0x200;
 inline constexpr std::int32_t Timeout = FromHex(0x80040201);
 inline constexpr std::int32_t InvalidResponse = FromHex(0x80040202);
 inline constexpr std::int32_t InvalidCrc = FromHex(0x80040203);
@@ -36,5 +42,8 @@ inline constexpr std::int32_t IllegalValue = FromHex(0x80048203);
 inline constexpr std::int32_t SlaveFailure = FromHex(0x80048204);
 inline constexpr std::int32_t Acknowledge = FromHex(0x80048205);
 inline constexpr std::int32_t SlaveBusy = FromHex(0x80048206);
+inline constexpr std::int32_t MemoryCheckFailed = FromHex(0x80048208);
+inline constexpr std::int32_t GatewayNoPath = FromHex(0x8004820A);
+inline constexpr std::int32_t GatewayNoDevice = FromHex(0x8004820B);
 
 } // namespace TkxMBResult

@@ -1,5 +1,6 @@
 #include "devices/tkxdevicesetupcls.h"
 
+#include "base/tkxstatescale.h"
 #include "devices/tkxdeviceslavecls.h"
 #include "modbus/tkxmbdeviceversioncls.h"
 #include "modbus/tkxmbthreadbindingcls.h"
@@ -114,9 +115,9 @@ int TkxDeviceSetup::GetState() const {
     if (FDevice != nullptr)
         return FDevice->GetState();
     const TkxMBThreadSetup* connection = GetThreadSetup();
-    if (connection == nullptr || connection->GetState() != 3)
-        return 0;
-    return FEnabled ? 2 : 1;
+    if (connection == nullptr || connection->GetState() != TkxState::Running)
+        return TkxState::OffLine;
+    return FEnabled ? TkxState::Starting : TkxState::Disabled;
 }
 
 std::string TkxDeviceSetup::GetInfo() const {
@@ -157,7 +158,7 @@ void TkxDeviceSetup::DeviceGone(TkxDeviceSlave* device) {
 TkxMBDeviceVersion* TkxDeviceSetup::CheckDevice() {
     const TkxMBThreadSetup* connection = GetThreadSetup();
     TkxMBThread* thread = GetConnectionThread();
-    if (connection == nullptr || connection->GetState() != 3 || thread == nullptr)
+    if (connection == nullptr || connection->GetState() != TkxState::Running || thread == nullptr)
         return nullptr;
     // The thread owns it and destroys it once it has terminated.
     auto* check = new TkxMBDeviceVersion(thread, 1, CheckRepeatTime);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/tkxstatescale.h"
 #include "devices/tkxdialogprovider.h"
 #include "registers/tkxxmlelementcls.h"
 
@@ -67,7 +68,7 @@ public:
     // The device's state when there is one, else from the connection and the enabled flag.
     int GetState() const;
     std::string GetStateText() const { return StateText(GetState()); }
-    bool CanEdit() const { return GetState() < 3; }
+    bool CanEdit() const { return GetState() < TkxState::Running; }
     // One line per item, labels left-justified in 25 columns, lines joined by CR LF; the
     // device's version, description and file follow when there is a device.
     std::string GetInfo() const;

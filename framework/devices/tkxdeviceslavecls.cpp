@@ -2,6 +2,7 @@
 
 #include "base/tkxerror.h"
 #include "base/tkxmbresultcodes.h"
+#include "base/tkxstatescale.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "modbus/tkxmbreadholdregisterscls.h"
 #include "modbus/tkxmbthreadthr.h"
@@ -104,20 +105,20 @@ void TkxDeviceSlave::ListSetBits(const TkxRegister* reg, std::vector<std::string
 
 int TkxDeviceSlave::GetState() {
     TkxMBThread* thread = FThread;
-    if (thread == nullptr || thread->GetState() != 3) {
-        return 0;
+    if (thread == nullptr || thread->GetState() != TkxState::Running) {
+        return TkxState::OffLine;
     }
     if (!FSetup->Enabled()) {
-        return 1;
+        return TkxState::Disabled;
     }
     TkxThreadSafeList<TkxMBTransaction>::Locked locked(FTransactions);
     for (const TkxMBTransaction* transaction : locked.Items()) {
         const int state = transaction->GetState();
-        if (state == 5 || state == 8) {
+        if (state == TkxState::Error || state == TkxState::CutOff) {
             return state;
         }
     }
-    return 3;
+    return TkxState::Running;
 }
 
 void TkxDeviceSlave::ResetFaults() {
@@ -129,7 +130,8 @@ void TkxDeviceSlave::ResetFaults() {
 
 bool TkxDeviceSlave::IsReady() {
     TkxMBThread* thread = FThread;
-    return thread != nullptr && thread->GetState() == 3 && GetState() == 3;
+    return thread != nullptr && thread->GetState() == TkxState::Running &&
+           GetState() == TkxState::Running;
 }
 
 void TkxDeviceSlave::PrepareDirect(TkxMBTransaction& transaction, const char* name,

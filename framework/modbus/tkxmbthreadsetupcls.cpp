@@ -162,10 +162,10 @@ int TkxMBThreadSetup::GetState() const {
     if (FThread)
         return FThread->GetState();
     if (!IsValid())
-        return 7;
+        return TkxState::SetupError;
     if (!FOnLine)
-        return 0;
-    return FEnabled ? 2 : 1;
+        return TkxState::OffLine;
+    return FEnabled ? TkxState::Starting : TkxState::Disabled;
 }
 
 std::string TkxMBThreadSetup::GetInfo() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/tkxstatescale.h"
 #include "devices/tkxdialogprovider.h"
 #include "registers/tkxxmlelementcls.h"
 
@@ -124,7 +125,7 @@ public:
     bool IsValid() const;
     int GetState() const;
     std::string GetStateText() const { return StateText(GetState()); }
-    bool CanEdit() const { return GetState() < 2; }
+    bool CanEdit() const { return GetState() < TkxState::Starting; }
     // "Port mode: COM1-19200-8N1-" or "TCP/IP: host:port", then "\r\nState: " and the state.
     std::string GetInfo() const;
 

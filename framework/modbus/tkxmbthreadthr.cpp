@@ -2,6 +2,8 @@
 
 #include "base/tkxdispatchercls.h"
 #include "base/tkxerror.h"
+#include "base/tkxmbresultcodes.h"
+#include "base/tkxstatescale.h"
 #include "modbus/tkxmbservercls.h"
 #include "modbus/tkxmbthreaddevicecls.h"
 #include "modbus/tkxmbthreadhostcls.h"
@@ -42,7 +44,7 @@ std::string TkxMBThread::GetLastErrorText() const {
 }
 
 void TkxMBThread::ClearError() {
-    FLastError = 0;
+    FLastError = TkxMBResult::Ok;
 }
 
 void TkxMBThread::Terminate() {
@@ -142,7 +144,7 @@ void TkxMBThread::Log(const std::string& line) {
 
 void TkxMBThread::Execute() {
     using Clock = std::chrono::steady_clock;
-    while (!FTerminated || FServer || FState > 1) {
+    while (!FTerminated || FServer || FState > TkxState::Disabled) {
         const auto start = Clock::now();
         Pass();
         const auto took =
@@ -166,30 +168,30 @@ void TkxMBThread::Pass() {
             RunTransactions(FTransactions);
             RunDevices();
         } else {
-            SetState(4);
+            SetState(TkxState::Stopping);
             CloseServer();
         }
         return;
     }
     if (FTerminated) {
         // An ending thread opens nothing, whatever its setup says, so the owner's wait ends.
-        SetState(0);
+        SetState(TkxState::OffLine);
     } else if (!FSetup->IsValid()) {
-        SetState(7);
+        SetState(TkxState::SetupError);
     } else if (!FSetup->IsOnLine()) {
-        SetState(0);
+        SetState(TkxState::OffLine);
     } else if (!FSetup->IsEnabled()) {
-        SetState(1);
-    } else if (FLastError == 0) {
-        SetState(2);
+        SetState(TkxState::Disabled);
+    } else if (FLastError == TkxMBResult::Ok) {
+        SetState(TkxState::Starting);
         if (OpenServer()) {
-            SetState(3);
-        } else if (FLastError == -9) {
-            SetState(7);
-        } else if (FLastError == -4) {
-            SetState(9);
+            SetState(TkxState::Running);
+        } else if (FLastError == TkxMBResult::InvalidSetup) {
+            SetState(TkxState::SetupError);
+        } else if (FLastError == TkxMBResult::NotRegistered) {
+            SetState(TkxState::NotRegistered);
         } else {
-            SetState(6);
+            SetState(TkxState::OpenError);
         }
     }
 }
@@ -199,7 +201,7 @@ bool TkxMBThread::OpenServer() {
         return false;
     }
     if (!FSetup->IsValid()) {
-        FLastError = -9;
+        FLastError = TkxMBResult::InvalidSetup;
         return false;
     }
     const TkxMBLinkSettings settings = FSetup->LinkSettings();
@@ -232,36 +234,36 @@ bool TkxMBThread::OpenServer() {
         why = server->GetLastErrorText();
         if (connected) {
             FServer = std::move(server);
-            FLastError = 0;
+            FLastError = TkxMBResult::Ok;
         } else {
             if (ok) {
                 server->CloseConnection();
             }
-            FLastError = -1;
+            FLastError = TkxMBResult::ConnectionError;
         }
     } catch (const std::exception& error) {
         why = error.what();
-        FLastError = -4;
+        FLastError = TkxMBResult::NotRegistered;
     } catch (...) {
         why = "unknown failure";
-        FLastError = -4;
+        FLastError = TkxMBResult::NotRegistered;
     }
     {
         std::lock_guard guard(FMutex);
-        FLastErrorText = FLastError == 0 ? "" : why;
+        FLastErrorText = FLastError == TkxMBResult::Ok ? "" : why;
     }
-    if (FLastError != 0) {
+    if (FLastError != TkxMBResult::Ok) {
         Log(settings.Name + ": " + PortName(settings) + ": " +
             (why.empty() ? "the link could not be opened" : why));
     }
-    return FLastError == 0;
+    return FLastError == TkxMBResult::Ok;
 }
 
 void TkxMBThread::CloseServer() {
     if (FServer) {
         FServer->CloseConnection();
         FServer.reset();
-        FLastError = 0;
+        FLastError = TkxMBResult::Ok;
     }
 }
 
@@ -271,7 +273,7 @@ void TkxMBThread::SetState(std::uint8_t state) {
     }
     FState = state;
     TkxDispatcher& dispatcher = TkxMainDispatcher();
-    if (state == 3) {
+    if (state == TkxState::Running) {
         RunningHook hook;
         {
             std::lock_guard guard(FMutex);

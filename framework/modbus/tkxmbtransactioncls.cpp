@@ -3,6 +3,7 @@
 #include "base/tkxdispatchercls.h"
 #include "base/tkxerror.h"
 #include "base/tkxmbresultcodes.h"
+#include "base/tkxstatescale.h"
 #include "modbus/tkxmbservercls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactionownercls.h"
@@ -22,19 +23,20 @@ constexpr const char* SetupChild = "setup";
 const std::map<std::int32_t, const char*>& ResultTexts() {
     using namespace TkxMBResult;
     static const std::map<std::int32_t, const char*> texts = {
-        {0, "no error"},
-        {-1, "error in ModBus connection or Port already busy!"},
-        {-2, "unexpected data size."},
-        {-3, "destination/source registers-data-buffer not defined."},
-        {-4, "Telvar ActiveX not registered!"},
-        {-5, "tried to activate TCP/IP server without a connection running."},
-        {-6, "impossible to activate TCP/IP server."},
-        {-7, "error while closing TCP/IP server."},
-        {-8, "error in user-defined function."},
-        {-9, "invalid connection setup."},
-        {-10, "invalid device setup."},
-        {-11, "timeout on wait transaction."},
-        {0x200, "offset error (?)"},
+        {Ok, "no error"},
+        {ConnectionError, "error in ModBus connection or Port already busy!"},
+        {UnexpectedSize, "unexpected data size."},
+        {NoBuffer, "destination/source registers-data-buffer not defined."},
+        {NotRegistered, "Telvar ActiveX not registered!"},
+        {TcpServerWithoutConnection,
+         "tried to activate TCP/IP server without a connection running."},
+        {TcpServerNotStarted, "impossible to activate TCP/IP server."},
+        {TcpServerCloseError, "error while closing TCP/IP server."},
+        {UserFunctionError, "error in user-defined function."},
+        {InvalidSetup, "invalid connection setup."},
+        {InvalidDeviceSetup, "invalid device setup."},
+        {WaitTimeout, "timeout on wait transaction."},
+        {OffsetError, "offset error (?)"},
         {Timeout, "timeout, no response!"},
         {InvalidResponse, "invalid response!"},
         {InvalidCrc, "invalid CRC!"},
@@ -52,9 +54,9 @@ const std::map<std::int32_t, const char*>& ResultTexts() {
         {SlaveFailure, "device in fault state."},
         {Acknowledge, "command acknoledge."},
         {SlaveBusy, "slave device busy."},
-        {FromHex(0x80048208), "memory check failed."},
-        {FromHex(0x8004820A), "gateway can't find connection path."},
-        {FromHex(0x8004820B), "gateway can't find device."},
+        {MemoryCheckFailed, "memory check failed."},
+        {GatewayNoPath, "gateway can't find connection path."},
+        {GatewayNoDevice, "gateway can't find device."},
     };
     return texts;
 }
@@ -258,12 +260,12 @@ TkxMBThread* TkxMBTransaction::GetThread() const {
 
 int TkxMBTransaction::GetState() const {
     if (!FEnabled) {
-        return 1;
+        return TkxState::Disabled;
     }
     if (FCutOff) {
-        return 8;
+        return TkxState::CutOff;
     }
-    return FLastError != 0 ? 5 : 3;
+    return FLastError != TkxMBResult::Ok ? TkxState::Error : TkxState::Running;
 }
 
 std::string TkxMBTransaction::StateText(int state) {
@@ -276,7 +278,7 @@ std::string TkxMBTransaction::StateText(int state) {
                                             "OPENERROR",
                                             "SETUPERROR",
                                             "transaction cut-off"};
-    if (state >= 0 && state <= 8) {
+    if (state >= TkxState::OffLine && state <= TkxState::CutOff) {
         return Texts[state];
     }
     return "unknown state " + std::to_string(state);
@@ -326,12 +328,12 @@ bool TkxMBTransaction::Tick() {
 
 std::int32_t TkxMBTransaction::Run(TkxMBServer& server) {
     if (!Tick() || FCutOff) {
-        return 0;
+        return TkxMBResult::Ok;
     }
     FDone.Reset();
     FPending = true;
     const std::int32_t result = Transact(server);
-    if (result == 0) {
+    if (result == TkxMBResult::Ok) {
         FTimeStamp = TkxFormat::Now();
     }
     const bool errorChanged = result != FLastError;
@@ -356,7 +358,7 @@ void TkxMBTransaction::ApplyTerminateReasons(std::int32_t result) {
     bool disable = false;
     if (TerminateIf.test(Always)) {
         disable = true;
-    } else if (result != 0) {
+    } else if (result != TkxMBResult::Ok) {
         const int reason = ReasonOfResult(result);
         disable = TerminateIf.test(Error) ||
                   (result != TkxMBResult::Timeout && TerminateIf.test(Exception)) ||
@@ -375,7 +377,7 @@ void TkxMBTransaction::ApplyTerminateReasons(std::int32_t result) {
 
 void TkxMBTransaction::HandleResult(const RunResult& result) {
     ++FMessageCount;
-    if (result.Result != 0) {
+    if (result.Result != TkxMBResult::Ok) {
         ++FErrorCount;
         if (result.Result == TkxMBResult::Timeout) {
             ++FFaultCount;
@@ -408,13 +410,13 @@ void TkxMBTransaction::HandleResult(const RunResult& result) {
 std::int32_t TkxMBTransaction::Exchange(TkxMBServer& server) {
     FResponse.clear();
     FBytesRead.clear();
-    std::int32_t result = 0;
+    std::int32_t result = TkxMBResult::Ok;
     int repeats = 0;
     for (;;) {
         const std::vector<std::uint8_t> query = FQuery;
         result = server.TxRxMessage(query, static_cast<std::uint16_t>(query.size()), FResponse, 0,
                                     FBytesRead);
-        if (result == 0 || repeats >= server.Get_Retries()) {
+        if (result == TkxMBResult::Ok || repeats >= server.Get_Retries()) {
             return result;
         }
         ++repeats;
