@@ -198,7 +198,7 @@ void BM_PassPeriodJitter(benchmark::State& state) {
     for (auto _ : state) {
         BenchSetup setup(script);
         TkxMBThread thread(&setup);
-        auto* clock = new PassClock(&thread);
+        auto* clock = thread.Adopt(std::make_unique<PassClock>(&thread));
         clock->TerminateIf.reset();
         clock->SetRepeatTime(1);
         clock->SetEnabled(true);

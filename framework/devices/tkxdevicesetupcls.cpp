@@ -161,7 +161,7 @@ TkxMBDeviceVersion* TkxDeviceSetup::CheckDevice() {
     if (connection == nullptr || connection->GetState() != TkxState::Running || thread == nullptr)
         return nullptr;
     // The thread owns it and destroys it once it has terminated.
-    auto* check = new TkxMBDeviceVersion(thread, 1, CheckRepeatTime);
+    auto* check = thread->Adopt(std::make_unique<TkxMBDeviceVersion>(thread, 1, CheckRepeatTime));
     TkxMBTransaction::TerminateSet reasons;
     reasons.set(TkxMBTransaction::Response);
     check->SetTerminateReasons(reasons);

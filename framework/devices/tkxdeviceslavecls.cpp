@@ -11,6 +11,8 @@
 #include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxregistercls.h"
 
+#include <memory>
+
 namespace {
 
 // Direct-access transactions belong to the framework, not to the user.
@@ -37,10 +39,7 @@ TkxDeviceSlave::TkxDeviceSlave(TkxDeviceSetup* setup, const TkxVersionRecord* ve
 
 TkxDeviceSlave::~TkxDeviceSlave() {
     SetThread(nullptr);
-    // Each transaction leaves the list while it is destroyed.
-    while (TkxMBTransaction* transaction = FTransactions.First()) {
-        delete transaction;
-    }
+    DestroyTransactions();
     FSetup->DeviceGone(this);
 }
 
@@ -111,8 +110,8 @@ int TkxDeviceSlave::GetState() {
     if (!FSetup->Enabled()) {
         return TkxState::Disabled;
     }
-    TkxThreadSafeList<TkxMBTransaction>::Locked locked(FTransactions);
-    for (const TkxMBTransaction* transaction : locked.Items()) {
+    TransactionList::Locked locked(Transactions());
+    for (const std::unique_ptr<TkxMBTransaction>& transaction : locked.Items()) {
         const int state = transaction->GetState();
         if (state == TkxState::Error || state == TkxState::CutOff) {
             return state;
@@ -122,8 +121,8 @@ int TkxDeviceSlave::GetState() {
 }
 
 void TkxDeviceSlave::ResetFaults() {
-    TkxThreadSafeList<TkxMBTransaction>::Locked locked(FTransactions);
-    for (TkxMBTransaction* transaction : locked.Items()) {
+    TransactionList::Locked locked(Transactions());
+    for (const std::unique_ptr<TkxMBTransaction>& transaction : locked.Items()) {
         transaction->ResetFaults();
     }
 }
@@ -155,7 +154,8 @@ std::int32_t TkxDeviceSlave::ReadRegister(std::uint16_t address, bool wait) {
         return TkxMBResult::WaitTimeout;
     }
     if (FReadRegisterTransa == nullptr) {
-        FReadRegisterTransa = new TkxMBReadHoldRegisters(this, FrameworkKind, 1, address);
+        FReadRegisterTransa =
+            Adopt(std::make_unique<TkxMBReadHoldRegisters>(this, FrameworkKind, 1, address));
     } else if (!FReadRegisterTransa->WaitFor(DirectWaitMs)) {
         return TkxMBResult::WaitTimeout;
     }
@@ -169,7 +169,8 @@ std::int32_t TkxDeviceSlave::WriteRegister(std::uint16_t address, bool wait) {
         return TkxMBResult::WaitTimeout;
     }
     if (FWriteRegisterTransa == nullptr) {
-        FWriteRegisterTransa = new TkxMBWriteSingleRegister(this, FrameworkKind, address);
+        FWriteRegisterTransa =
+            Adopt(std::make_unique<TkxMBWriteSingleRegister>(this, FrameworkKind, address));
     } else if (!FWriteRegisterTransa->WaitFor(DirectWaitMs)) {
         return TkxMBResult::WaitTimeout;
     }
@@ -186,22 +187,14 @@ std::int32_t TkxDeviceSlave::WriteRegister(const TkxRegister& reg, bool wait) {
     return WriteRegister(reg.Definition()->Address(), wait);
 }
 
-void TkxDeviceSlave::AddTransa(TkxMBTransaction* transaction) {
-    if (transaction == nullptr) {
-        return;
-    }
-    FTransactions.Add(transaction);
+void TkxDeviceSlave::TransactionAdded(TkxMBTransaction* transaction) {
     if (OnTransaAdd) {
         OnTransaAdd(this, transaction);
     }
     FSetup->PerformSetupAdd(transaction);
 }
 
-void TkxDeviceSlave::RemoveTransa(TkxMBTransaction* transaction) {
-    if (transaction == nullptr) {
-        return;
-    }
-    FTransactions.Remove(transaction);
+void TkxDeviceSlave::TransactionRemoved(TkxMBTransaction* transaction) {
     // Forget the references a destroyed transaction would leave dangling.
     if (transaction == FReadRegisterTransa) {
         FReadRegisterTransa = nullptr;
@@ -216,10 +209,6 @@ void TkxDeviceSlave::RemoveTransa(TkxMBTransaction* transaction) {
         OnTransaDel(this, transaction);
     }
     FSetup->PerformSetupDel(transaction);
-}
-
-bool TkxDeviceSlave::HasTransa(TkxMBTransaction* transaction) {
-    return FTransactions.Contains(transaction);
 }
 
 void TkxDeviceSlave::PerformTransaError(TkxMBTransaction* transaction) {

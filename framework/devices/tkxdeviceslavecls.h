@@ -3,8 +3,6 @@
 #include "base/tkxobject.h"
 #include "devices/tkxversionrecordcls.h"
 #include "modbus/tkxmbthreaddevicecls.h"
-#include "modbus/tkxmbtransactionownercls.h"
-#include "modbus/tkxthreadsafelistcls.h"
 #include "registers/tkxregdatabuffercls.h"
 
 #include <atomic>
@@ -26,10 +24,7 @@ class TkxRegister;
 // transactions, and derives the state shown to the user from them. Every notification goes on
 // to the device setup that owns it. Main thread only, except what the thread reads through
 // TkxMBThreadDevice and TkxMBTransactionOwner.
-class TkxDeviceSlave : public TkxObject,
-                       public TkxRegDataBuffer,
-                       public TkxMBTransactionOwner,
-                       public TkxMBThreadDevice {
+class TkxDeviceSlave : public TkxObject, public TkxRegDataBuffer, public TkxMBThreadDevice {
 public:
     using TransaEvent = std::function<void(TkxDeviceSlave* sender, TkxMBTransaction* transaction)>;
     using StateEvent = std::function<void(TkxDeviceSlave* sender, TkxObject* object)>;
@@ -46,7 +41,6 @@ public:
     void SetThread(TkxMBThread* thread) override;
     void ClearThread() override;
     bool IsSetupEnabled() const override;
-    TkxThreadSafeList<TkxMBTransaction>& DeviceTransactions() override { return FTransactions; }
 
     // The property texts of the device: the listing of every register in the blocks of the
     // properties transaction; nothing without one.
@@ -69,9 +63,9 @@ public:
     std::int32_t ReadRegister(const TkxRegister& reg, bool wait);
     std::int32_t WriteRegister(const TkxRegister& reg, bool wait);
 
-    void AddTransa(TkxMBTransaction* transaction);
-    void RemoveTransa(TkxMBTransaction* transaction);
-    bool HasTransa(TkxMBTransaction* transaction);
+    // Transactions are made for the device and handed over with Adopt (TkxMBTransactionOwner),
+    // and destroyed with DestroyTransaction.
+    bool HasTransa(const TkxMBTransaction* transaction) { return HasTransaction(transaction); }
 
     void PerformTransaError(TkxMBTransaction* transaction) override;
     void PerformTransaResponse(TkxMBTransaction* transaction) override;
@@ -80,8 +74,6 @@ public:
 
     // TkxMBTransactionOwner
     TkxMBThread* OwnerThread() override { return FThread; }
-    void AddTransaction(TkxMBTransaction* transaction) override { AddTransa(transaction); }
-    void RemoveTransaction(TkxMBTransaction* transaction) override { RemoveTransa(transaction); }
     void PerformSetupChange(TkxMBTransaction* transaction) override;
     bool ImposesAddress() const override { return true; }
     std::uint8_t ImposedAddress() const override;
@@ -101,6 +93,9 @@ public:
 
 protected:
     void SetPropertiesTransa(TkxMBSimpleTransa* transaction) { FPropertiesTransa = transaction; }
+    // Adding fires OnTransaAdd, removing OnTransaDel, each then tells the setup.
+    void TransactionAdded(TkxMBTransaction* transaction) override;
+    void TransactionRemoved(TkxMBTransaction* transaction) override;
 
 private:
     static void PrepareDirect(TkxMBTransaction& transaction, const char* name, const char* comment);
@@ -111,7 +106,6 @@ private:
     TkxVersionRecord FVersion;
     TkxDeviceSetup* FSetup;
     std::atomic<TkxMBThread*> FThread{nullptr};
-    TkxThreadSafeList<TkxMBTransaction> FTransactions;
     TkxMBSimpleTransa* FPropertiesTransa = nullptr;
     TkxMBReadHoldRegisters* FReadRegisterTransa = nullptr;
     TkxMBWriteSingleRegister* FWriteRegisterTransa = nullptr;

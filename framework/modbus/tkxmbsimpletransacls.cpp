@@ -72,7 +72,7 @@ void TkxMBSimpleTransa::SetChain(std::unique_ptr<TkxRegBlock>& field,
                                  bool forWriting) {
     // The thread may be walking the old chain: blocks change only under the list's lock.
     {
-        TkxThreadSafeList<TkxMBTransaction>::Locked locked(FDevice->DeviceTransactions());
+        TkxMBTransactionOwner::TransactionList::Locked locked(FDevice->Transactions());
         field = std::move(chain);
         if (field != nullptr && FDevice->Defs() != nullptr) {
             TkxRegDefsList& defs = *FDevice->Defs();
@@ -123,7 +123,7 @@ void TkxMBSimpleTransa::MoveChain(std::unique_ptr<TkxRegBlock>& field, std::uint
         return;
     }
     if (field->Start() != address) {
-        TkxThreadSafeList<TkxMBTransaction>::Locked locked(FDevice->DeviceTransactions());
+        TkxMBTransactionOwner::TransactionList::Locked locked(FDevice->Transactions());
         field->SetStart(address);
     }
 }

@@ -1,19 +1,16 @@
 #pragma once
 
-#include "modbus/tkxthreadsafelistcls.h"
+#include "modbus/tkxmbtransactionownercls.h"
 
 class TkxMBThread;
-class TkxMBTransaction;
 
-// A slave device as its communication thread sees it: attached and detached by the thread,
-// and walked in each pass for its own transactions.
-class TkxMBThreadDevice {
+// A slave device as its communication thread sees it: the owner of transactions that the
+// thread attaches and detaches, and whose transactions it runs in each pass while the device's
+// setup is enabled. A device detaches itself before it is destroyed.
+class TkxMBThreadDevice : public TkxMBTransactionOwner {
 public:
-    virtual ~TkxMBThreadDevice() = default;
-
     virtual void SetThread(TkxMBThread* thread) = 0;
     virtual void ClearThread() = 0;
     // Read on the worker in every pass.
     virtual bool IsSetupEnabled() const = 0;
-    virtual TkxThreadSafeList<TkxMBTransaction>& DeviceTransactions() = 0;
 };

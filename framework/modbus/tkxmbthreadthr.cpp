@@ -12,6 +12,8 @@
 #include <poll.h>
 
 #include <chrono>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -87,19 +89,11 @@ void TkxMBThread::RemoveDevice(TkxMBThreadDevice* device) {
     FDevices.Remove(device);
 }
 
-void TkxMBThread::AddTransaction(TkxMBTransaction* transaction) {
-    if (transaction == nullptr) {
-        return;
-    }
-    FTransactions.Add(transaction);
+void TkxMBThread::TransactionAdded(TkxMBTransaction* transaction) {
     FSetup->PerformSetupAdd(transaction);
 }
 
-void TkxMBThread::RemoveTransaction(TkxMBTransaction* transaction) {
-    if (transaction == nullptr) {
-        return;
-    }
-    FTransactions.Remove(transaction);
+void TkxMBThread::TransactionRemoved(TkxMBTransaction* transaction) {
     FSetup->PerformSetupDel(transaction);
 }
 
@@ -165,7 +159,7 @@ void TkxMBThread::Execute() {
 void TkxMBThread::Pass() {
     if (FServer) {
         if (FSetup->IsEnabled() && FSetup->IsOnLine() && !FTerminated) {
-            RunTransactions(FTransactions);
+            RunOwnTransactions();
             RunDevices();
         } else {
             SetState(TkxState::Stopping);
@@ -286,49 +280,64 @@ void TkxMBThread::SetState(std::uint8_t state) {
     dispatcher.Synchronize([this] { PerformStateChange(nullptr); });
 }
 
-void TkxMBThread::RunTransactions(TkxThreadSafeList<TkxMBTransaction>& list) {
-    {
-        typename TkxThreadSafeList<TkxMBTransaction>::Locked locked(list);
-        TkxMBTransaction* chosen = nullptr;
-        for (TkxMBTransaction* transaction : locked.Items()) {
-            if (FTerminated) {
-                break;
-            }
-            if (chosen == nullptr && transaction->GetTermDestroy() && transaction->IsTerminated() &&
-                !transaction->IsPending()) {
-                chosen = transaction;
-                continue;
-            }
-            transaction->Run(*FServer);
+const TkxMBTransaction* TkxMBThread::RunTransactions(TkxMBTransactionOwner& owner) {
+    TkxMBTransactionOwner::TransactionList::Locked locked(owner.Transactions());
+    const TkxMBTransaction* ended = nullptr;
+    for (const std::unique_ptr<TkxMBTransaction>& transaction : locked.Items()) {
+        if (FTerminated) {
+            break;
         }
-        FPendingDelete = chosen;
+        // One destruction per list and pass; the one picked is not run again.
+        if (ended == nullptr && transaction->IsDueForDestroy()) {
+            ended = transaction.get();
+            continue;
+        }
+        transaction->Run(*FServer);
     }
-    if (FPendingDelete != nullptr) {
-        // The destructor takes the transaction out of its list.
-        TkxMBTransaction* doomed = FPendingDelete;
-        TkxMainDispatcher().Synchronize([doomed] { delete doomed; });
-        FPendingDelete = nullptr;
+    return ended;
+}
+
+void TkxMBThread::RunOwnTransactions() {
+    if (const TkxMBTransaction* ended = RunTransactions(*this)) {
+        // The main thread checks again: it may have enabled or destroyed it meanwhile.
+        TkxMainDispatcher().Synchronize([this, ended] { DestroyIfDue(ended); });
     }
 }
 
 void TkxMBThread::RunDevices() {
-    typename TkxThreadSafeList<TkxMBThreadDevice>::Locked locked(FDevices);
-    for (TkxMBThreadDevice* device : locked.Items()) {
-        if (FTerminated) {
-            break;
-        }
-        if (device->IsSetupEnabled()) {
-            RunTransactions(device->DeviceTransactions());
+    std::vector<std::pair<TkxMBThreadDevice*, const TkxMBTransaction*>> ended;
+    {
+        TkxThreadSafeList<TkxMBThreadDevice>::Locked locked(FDevices);
+        for (TkxMBThreadDevice* device : locked.Items()) {
+            if (FTerminated) {
+                break;
+            }
+            if (!device->IsSetupEnabled()) {
+                continue;
+            }
+            if (const TkxMBTransaction* transaction = RunTransactions(*device)) {
+                ended.emplace_back(device, transaction);
+            }
         }
     }
+    if (ended.empty()) {
+        return;
+    }
+    // Only with the device list released: the main thread takes its lock to detach a device it
+    // destroys, and must not wait there for this thread while this thread waits for it.
+    TkxMainDispatcher().Synchronize([this, &ended] {
+        for (const auto& [device, transaction] : ended) {
+            // A device detached meanwhile has destroyed its transactions itself.
+            if (FDevices.Contains(device)) {
+                device->DestroyIfDue(transaction);
+            }
+        }
+    });
 }
 
 void TkxMBThread::EndOfThread() {
     while (TkxMBThreadDevice* device = FDevices.First()) {
         RemoveDevice(device);
     }
-    // Each destructor removes its transaction from the list.
-    while (TkxMBTransaction* transaction = FTransactions.First()) {
-        delete transaction;
-    }
+    DestroyTransactions();
 }

@@ -20,8 +20,10 @@ class TkxMBTransaction;
 // The worker thread behind one Modbus connection. It opens the link through the server
 // component, then every 100 ms runs the due transactions of its own and of every attached
 // device, and closes the link again when its setup is disabled, taken off-line or the thread
-// ends. Every user-visible notification runs on the main thread through the dispatcher.
-// Destruction ends the thread and waits for it, serving the main-thread queue meanwhile.
+// ends. Every user-visible notification runs on the main thread through the dispatcher. It owns
+// the transactions made for it, and destroys them on the main thread: one that has ended with
+// TermDestroy set, and all of them when the thread ends. Destruction ends the thread and waits
+// for it, serving the main-thread queue meanwhile.
 class TkxMBThread : public TkxMBTransactionOwner {
 public:
     using ThreadEvent = std::function<void(TkxMBThread* sender, TkxMBTransaction* transaction)>;
@@ -53,7 +55,6 @@ public:
 
     void AddDevice(TkxMBThreadDevice* device);
     void RemoveDevice(TkxMBThreadDevice* device);
-    TkxThreadSafeList<TkxMBTransaction>& Transactions() { return FTransactions; }
     TkxThreadSafeList<TkxMBThreadDevice>& Devices() { return FDevices; }
 
     // The in-process line needs no registration; this only reports that it is available.
@@ -61,8 +62,6 @@ public:
 
     // TkxMBTransactionOwner; the Perform... calls run on the main thread.
     TkxMBThread* OwnerThread() override { return this; }
-    void AddTransaction(TkxMBTransaction* transaction) override;
-    void RemoveTransaction(TkxMBTransaction* transaction) override;
     void PerformTransaError(TkxMBTransaction* transaction) override;
     void PerformTransaResponse(TkxMBTransaction* transaction) override;
     void PerformStateChange(TkxMBTransaction* transaction) override;
@@ -74,13 +73,20 @@ public:
     ThreadEvent OnStateChange;
     LogEvent OnLog;
 
+protected:
+    void TransactionAdded(TkxMBTransaction* transaction) override;
+    void TransactionRemoved(TkxMBTransaction* transaction) override;
+
 private:
     void Execute();
     void Pass();
     bool OpenServer();
     void CloseServer();
     void SetState(std::uint8_t state);
-    void RunTransactions(TkxThreadSafeList<TkxMBTransaction>& list);
+    // Runs the due transactions of the owner; returns one that has ended for good, for the
+    // main thread to destroy, or null.
+    const TkxMBTransaction* RunTransactions(TkxMBTransactionOwner& owner);
+    void RunOwnTransactions();
     void RunDevices();
     void EndOfThread();
     void Log(const std::string& line);
@@ -95,8 +101,7 @@ private:
     std::string FLastErrorText;
     TkxMBCancel FCancel;
     std::unique_ptr<TkxMBServer> FServer; // used on the worker only
-    TkxThreadSafeList<TkxMBTransaction> FTransactions;
+    // Attached devices, not owned.
     TkxThreadSafeList<TkxMBThreadDevice> FDevices;
-    TkxMBTransaction* FPendingDelete = nullptr;
     std::thread FWorker;
 };

@@ -77,13 +77,13 @@ TkxMBTransaction::TkxMBTransaction(TkxMBTransactionOwner* owner, int kind,
         throw ETkxError(missingOwnerMessage);
     }
     TerminateIf.set(Always);
-    FOwner->AddTransaction(this);
 }
 
 TkxMBTransaction::~TkxMBTransaction() {
     *FAlive = false;
-    FOwner->RemoveTransaction(this);
-    PerformStateChange();
+    if (FOwner != nullptr) {
+        PerformStateChange();
+    }
 }
 
 std::string TkxMBTransaction::GetResultText(std::int32_t code) {

@@ -21,7 +21,8 @@ class TkxMBTransactionOwner;
 // turned into events. Run, Transact and Exchange run on the communication thread; the result
 // handling, the events, the counters and every setter run on the main thread. It is the
 // element "transaction" of a network layout; its settings are the content lines of its child
-// "setup".
+// "setup". It is made for an owner, a thread or a device, which holds it from Adopt on and
+// destroys it (TkxMBTransactionOwner).
 class TkxMBTransaction : public TkxXmlElement {
 public:
     enum TerminateReason {
@@ -41,9 +42,10 @@ public:
     using TerminateSet = std::bitset<ReasonCount>;
     using Event = std::function<void(TkxMBTransaction* sender)>;
 
-    // A transaction of the thread itself; throws ETkxError without a thread.
+    // A transaction for the thread itself, which takes it over with Adopt; throws ETkxError
+    // without a thread.
     TkxMBTransaction(TkxMBThread* thread, int kind);
-    // Removes itself from its owner, then reports the state change.
+    // Destroyed by its owner, which has taken it out of its list; reports the state change.
     virtual ~TkxMBTransaction();
     TkxMBTransaction(const TkxMBTransaction&) = delete;
     TkxMBTransaction& operator=(const TkxMBTransaction&) = delete;
@@ -91,6 +93,8 @@ public:
     bool IsEnabled() const { return FEnabled; }
     bool IsTerminated() const { return FTerminated; }
     bool IsPending() const { return FPending; }
+    // Terminated with TermDestroy set and its last result handled: its owner may destroy it.
+    bool IsDueForDestroy() const { return FTermDestroy && FTerminated && !FPending; }
     bool GetTermDestroy() const { return FTermDestroy; }
     bool IsCutOff() const { return FCutOff; }
     std::int32_t GetLastError() const { return FLastError; }
@@ -149,6 +153,8 @@ private:
     void ApplyTerminateReasons(std::int32_t result);
     void HandleResult(const RunResult& result);
 
+    // An owner going away with transactions still in its list unsets it: they end silently.
+    friend class TkxMBTransactionOwner;
     TkxMBTransactionOwner* FOwner;
     int FKind;
     std::string FTransaName;

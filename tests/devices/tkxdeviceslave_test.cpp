@@ -93,10 +93,10 @@ protected:
     }
     // A periodic read of one register, enabled.
     TkxMBChainedTransa& PollRegister(TkxDeviceSlave& device, std::uint16_t address) {
-        auto* poll = new TkxMBChainedTransa(&device, 1);
-        poll->SetReadBlock(address, 1);
-        poll->SetEnabled(true);
-        return *poll;
+        auto& poll = MakeFor<TkxMBChainedTransa>(&device, 1);
+        poll.SetReadBlock(address, 1);
+        poll.SetEnabled(true);
+        return poll;
     }
     int QueriesFor(std::uint8_t function, int address) const {
         const auto queries = Script->Queries();
@@ -149,8 +149,8 @@ TEST_F(TkxDeviceSlaveTest, DeviceStatesFollowTheThreadTheSetupAndTheTransactions
     FSetup->SetEnabled(true);
     EXPECT_EQ(FSetup->GetState(), 3);
     EXPECT_EQ(FSetup->GetStateText(), "device connected and ready");
-    auto* idle = new TkxMBChainedTransa(&device, 1);
-    idle->SetReadBlock(258, 1);
+    auto& idle = MakeFor<TkxMBChainedTransa>(&device, 1);
+    idle.SetReadBlock(258, 1);
     EXPECT_EQ(device.GetState(), 3) << "a disabled transaction is no fault";
 }
 
@@ -169,7 +169,7 @@ TEST_F(TkxDeviceSlaveTest, FirstFailingOrCutOffTransactionDecides) {
     FSetup->SetEnabled(false);
     FSetup->SetEnabled(true);
     EXPECT_FALSE(cutOff.IsCutOff());
-    delete &cutOff;
+    device.DestroyTransaction(&cutOff);
     EXPECT_EQ(device.GetState(), 5);
 }
 
@@ -235,9 +235,9 @@ TEST_F(TkxDeviceSlaveTest, NotificationsClimbToTheConnection) {
     FConnection->OnSetupAdd = [&](TkxMBThreadSetup*, TkxObject*) {
         seen.push_back("connection add");
     };
-    auto* transaction = new TkxMBChainedTransa(&device, 1);
+    auto* transaction = &MakeFor<TkxMBChainedTransa>(&device, 1);
     EXPECT_TRUE(device.HasTransa(transaction));
-    delete transaction;
+    device.DestroyTransaction(transaction);
     EXPECT_FALSE(device.HasTransa(transaction));
     EXPECT_THAT(
         seen, ElementsAre("device add", "setup add", "connection add", "device del", "setup del"));
@@ -300,6 +300,34 @@ TEST_F(TkxDeviceSlaveTest, CheckDeviceAsksForTheVersionOnTheThread) {
     EXPECT_TRUE(check->GetTermDestroy());
     ASSERT_TRUE(PumpUntil([&] { return answers == 1 && thread->Transactions().Count() == 0; }));
     EXPECT_EQ(seen.GetText(), "QX440v123");
+}
+
+TEST_F(TkxDeviceSlaveTest, DestroyedWhileTheThreadWaitsToDestroyOneOfItsTransactions) {
+    FSetup->SetEnabled(true);
+    ASSERT_TRUE(StartLine());
+    TkxMBThread* thread = FSetup->GetConnectionThread();
+    // The identification request ends and is destroyed; then the queue stays empty.
+    ASSERT_TRUE(PumpUntil([&] { return thread->Transactions().Count() == 0; }));
+    Dispatcher.ProcessMessages();
+    TkxDeviceSlave& device = Identify();
+    int removals = 0;
+    auto& doomed = MakeFor<TkxMBChainedTransa>(&device, 1);
+    FSetup->OnSetupDel = [&](TkxDeviceSetup*, TkxObject* element) {
+        removals += element == &doomed ? 1 : 0;
+    };
+    doomed.MarkForDestroy();
+    ASSERT_TRUE(WaitForQueuedCall()); // the thread waits for the main thread to destroy it
+    // Destroying the device detaches it from the thread first, which takes the thread's
+    // device list: free, or the main thread would wait here for a worker that waits for it.
+    auto probe = std::async(std::launch::async, [&] { return thread->Devices().Count(); });
+    if (!Settles(probe)) {
+        FAIL() << "the thread holds its device list while it waits for the main thread";
+    }
+    FSetup->DestroyDevice();
+    EXPECT_EQ(removals, 1);
+    Dispatcher.ProcessMessages();
+    EXPECT_EQ(removals, 1) << "the thread's request finds the device gone";
+    EXPECT_EQ(thread->GetState(), 3);
 }
 
 } // namespace

@@ -20,7 +20,7 @@ protected:
             addresses.push_back(address);
         }
         MakeDevice(PlainRegisters(addresses, 64));
-        return *new TkxMBChainedTransa(FDevice.get(), 1);
+        return MakeFor<TkxMBChainedTransa>(FDevice.get(), 1);
     }
 };
 
@@ -79,7 +79,7 @@ TEST_F(TkxMBChainedTransaTest, OtherErrorsDoNotStopTheChainAndALaterGoodExchange
 
 TEST_F(TkxMBChainedTransaTest, SendsNothingForBlocksWithoutAView) {
     MakeDevice("[DataModel]\nMaxBufferSize=64\n");
-    auto& chained = *new TkxMBChainedTransa(FDevice.get(), 1);
+    auto& chained = MakeFor<TkxMBChainedTransa>(FDevice.get(), 1);
     chained.SetReadBlocks(std::make_unique<TkxRegBlock>("256,4000/4001"));
     chained.SetWriteBlock(0x200, 2);
     EXPECT_EQ(chained.Transact(FServer), 0);
@@ -89,7 +89,7 @@ TEST_F(TkxMBChainedTransaTest, SendsNothingForBlocksWithoutAView) {
 TEST_F(TkxMBChainedTransaTest, OnlyUserMadeTransactionsCanBeEdited) {
     TkxMBChainedTransa& chained = MakeChained();
     EXPECT_EQ(chained.EditDlg(0), 1);
-    auto& userMade = *new TkxMBChainedTransa(FDevice.get(), 0);
+    auto& userMade = MakeFor<TkxMBChainedTransa>(FDevice.get(), 0);
     EXPECT_EQ(userMade.EditDlg(0), 0) << "no dialog: cancelled";
 }
 

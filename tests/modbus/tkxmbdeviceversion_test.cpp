@@ -26,9 +26,9 @@ protected:
     void TearDown() override { FThread.reset(); }
 
     TkxMBDeviceVersion& MakeVersion(int repeatTime, std::uint8_t address) {
-        auto* version = new TkxMBDeviceVersion(FThread.get(), 1, repeatTime);
-        version->SetSlaveAddress(address);
-        return *version;
+        auto& version = MakeFor<TkxMBDeviceVersion>(FThread.get(), 1, repeatTime);
+        version.SetSlaveAddress(address);
+        return version;
     }
     void Reply(const std::string& hex, std::int32_t result = 0) {
         Script->Push({result, Hex(hex), {}});

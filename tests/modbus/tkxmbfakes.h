@@ -13,8 +13,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A connection setup for the thread: flags the test flips, and a record of what reached it.
@@ -93,6 +95,29 @@ public:
 
     bool PumpUntil(const std::function<bool()>& done) {
         return Dispatcher.WaitUntil(done, std::chrono::seconds(10));
+    }
+    // Waits, without serving the queue, until a worker has queued a call (a worker blocked in
+    // Synchronize stays blocked until the queue is served).
+    bool WaitForQueuedCall() const {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (Dispatcher.PendingCount() == 0) {
+            if (std::chrono::steady_clock::now() > end) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+    // Whether the other thread's work ends without the main thread serving the queue. When it
+    // does not, the queue is served until it has ended, so that nothing stays blocked.
+    template <typename Result>
+    bool Settles(std::future<Result>& work) {
+        if (work.wait_for(std::chrono::seconds(10)) == std::future_status::ready) {
+            return true;
+        }
+        PumpUntil(
+            [&] { return work.wait_for(std::chrono::seconds(0)) == std::future_status::ready; });
+        return false;
     }
     static TkxMBScript::Step Good() { return {0, {1, 3, 2, 0, 7}, {}}; }
     static TkxMBScript::Step Fault(std::int32_t code) { return {code, {}, {}}; }

@@ -15,7 +15,7 @@ protected:
     // Registers 0x1000..0x1002 of a device at address 5; a read of count from start.
     TkxMBReadHoldRegisters& MakeRead(std::uint16_t count, std::uint16_t start = 0x1000) {
         MakeDevice(PlainRegisters(AddressRange(0x1000, 3), 64), 5);
-        return *new TkxMBReadHoldRegisters(FDevice.get(), 1, count, start);
+        return MakeFor<TkxMBReadHoldRegisters>(FDevice.get(), 1, count, start);
     }
 };
 
@@ -74,7 +74,7 @@ TEST_F(TkxMBReadHoldRegistersTest, LineFaultsAreReturnedAsTheyCame) {
 
 TEST_F(TkxMBReadHoldRegistersTest, BlockOutsideTheDeviceDataHasNoView) {
     MakeDevice("[DataModel]\nMaxBufferSize=64\n", 5);
-    auto& read = *new TkxMBReadHoldRegisters(FDevice.get(), 1, 2, 0x1000);
+    auto& read = MakeFor<TkxMBReadHoldRegisters>(FDevice.get(), 1, 2, 0x1000);
     ASSERT_EQ(read.ReadBlocks()->Data(), nullptr);
     Reply(Hex("05 03 04 00 01 00 02"));
     EXPECT_EQ(read.Transact(FServer), NoBuffer);

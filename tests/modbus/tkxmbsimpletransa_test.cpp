@@ -3,6 +3,7 @@
 #include "base/tkxerror.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbdevicefixture.h"
+#include "modbus/tkxmbtestutil.h"
 #include "registers/tkxregblockcls.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +14,7 @@ class TkxMBSimpleTransaTest : public TkxMBDeviceFixture {
 protected:
     TkxMBChainedTransa& MakeChained(int maxBufferSize, int first, int count) {
         MakeDevice(PlainRegisters(AddressRange(first, count), maxBufferSize));
-        return *new TkxMBChainedTransa(FDevice.get(), 1);
+        return MakeFor<TkxMBChainedTransa>(FDevice.get(), 1);
     }
 };
 
@@ -55,7 +56,7 @@ TEST_F(TkxMBSimpleTransaTest, BlocksNeverExceedTheProtocolRegisterCounts) {
 
 TEST_F(TkxMBSimpleTransaTest, SingleAddressTooWideForOneFrameStaysWhole) {
     MakeDevice("[DataModel]\nMaxBufferSize=20\n[5]\nName=Label\nType=string\nLength=30\n");
-    auto& chained = *new TkxMBChainedTransa(FDevice.get(), 1);
+    auto& chained = MakeFor<TkxMBChainedTransa>(FDevice.get(), 1);
     chained.SetWriteBlock(5, 1);
     EXPECT_EQ(chained.WriteBlocks()->ToText(), "5");
     EXPECT_EQ(chained.WriteBlocks()->Next(), nullptr);
@@ -63,7 +64,7 @@ TEST_F(TkxMBSimpleTransaTest, SingleAddressTooWideForOneFrameStaysWhole) {
 
 TEST_F(TkxMBSimpleTransaTest, ChainsFromCategoriesAndTheirStoredText) {
     MakeDevice(PlainRegisters(AddressRange(10, 4), 64) + "[Categories]\nSetup=10/11,13\n");
-    auto& chained = *new TkxMBChainedTransa(FDevice.get(), 1);
+    auto& chained = MakeFor<TkxMBChainedTransa>(FDevice.get(), 1);
     chained.SetReadBlocksText("Setup");
     ASSERT_NE(chained.ReadBlocks(), nullptr);
     EXPECT_EQ(chained.ReadBlocks()->ToText(), "13,10/11");
@@ -72,7 +73,7 @@ TEST_F(TkxMBSimpleTransaTest, ChainsFromCategoriesAndTheirStoredText) {
     EXPECT_EQ(chained.GetValue("setup", "writeblocks", ""), "");
 
     // Reading the element back rebuilds the chains from their text.
-    auto& copy = *new TkxMBChainedTransa(FDevice.get(), 1);
+    auto& copy = MakeFor<TkxMBChainedTransa>(FDevice.get(), 1);
     copy.SetValue("setup", "readblocks", "11/12");
     copy.SetValue("setup", "writeblocks", "10");
     copy.AnalyzeContent();

@@ -2,6 +2,7 @@
 
 #include "base/tkxerror.h"
 #include "modbus/tkxmbfakes.h"
+#include "modbus/tkxmbtestutil.h"
 #include "modbus/tkxmbthreaddevicecls.h"
 
 #include <gtest/gtest.h>
@@ -148,7 +149,7 @@ TEST_F(TkxMBThreadTest, EndingClosesTheLineAndDestroysTransactions) {
     Start();
     ASSERT_TRUE(WaitForState(3));
     int destroyed = 0;
-    auto* transaction = new ProbeTransaction(FThread.get());
+    auto* transaction = &MakeFor<ProbeTransaction>(FThread.get());
     transaction->OnDestroy = [&] { ++destroyed; };
     FThread.reset();
     EXPECT_EQ(destroyed, 1);
@@ -168,7 +169,7 @@ TEST_F(TkxMBThreadTest, EndingCutsAnExchangeInFlightShort) {
     Script->Push({Timeout, {}, std::chrono::minutes(10)});
     Start();
     ASSERT_TRUE(WaitForState(3));
-    auto* transaction = new ProbeTransaction(FThread.get());
+    auto* transaction = &MakeFor<ProbeTransaction>(FThread.get());
     transaction->SetEnabled(true);
     ASSERT_TRUE(PumpUntil([&] { return transaction->Runs > 0; }));
     FThread.reset(); // returns long before the ten minutes
@@ -179,7 +180,7 @@ TEST_F(TkxMBThreadTest, TransactionsReportToTheSetup) {
     Script->SetResponder([](const std::vector<std::uint8_t>&) { return Good(); });
     Start();
     ASSERT_TRUE(WaitForState(3));
-    auto* transaction = new ProbeTransaction(FThread.get());
+    auto* transaction = &MakeFor<ProbeTransaction>(FThread.get());
     EXPECT_EQ(FSetup.Events.back(), "add");
     std::vector<std::string> seen;
     FThread->OnTransaResponse = [&](TkxMBThread*, TkxMBTransaction* which) {
@@ -190,7 +191,7 @@ TEST_F(TkxMBThreadTest, TransactionsReportToTheSetup) {
     EXPECT_EQ(seen.front(), "mine");
     EXPECT_NE(std::find(FSetup.Events.begin(), FSetup.Events.end(), "response"),
               FSetup.Events.end());
-    delete transaction;
+    FThread->DestroyTransaction(transaction);
     EXPECT_EQ(FSetup.Events[FSetup.Events.size() - 2], "del");
 }
 
@@ -198,12 +199,12 @@ TEST_F(TkxMBThreadTest, OneDestructionPerListPerPass) {
     Script->SetResponder([](const std::vector<std::uint8_t>&) { return Good(); });
     Start();
     ASSERT_TRUE(WaitForState(3));
-    auto* clock = new ProbeTransaction(FThread.get());
+    auto* clock = &MakeFor<ProbeTransaction>(FThread.get());
     clock->TerminateIf.reset();
     clock->SetRepeatTime(1);
     std::vector<int> runsAtDestruction;
     for (int i = 0; i < 2; ++i) {
-        auto* doomed = new ProbeTransaction(FThread.get());
+        auto* doomed = &MakeFor<ProbeTransaction>(FThread.get());
         doomed->OnDestroy = [&, clock] { runsAtDestruction.push_back(clock->Runs); };
         doomed->MarkForDestroy();
     }
@@ -218,7 +219,7 @@ TEST_F(TkxMBThreadTest, PendingResultKeepsATransactionAlive) {
     ASSERT_TRUE(WaitForState(3));
     // The result of the run is not handled yet (the queue is not pumped) when the thread
     // looks at it again, so it must survive until the main thread has seen the result.
-    auto* transaction = new ProbeTransaction(FThread.get());
+    auto* transaction = &MakeFor<ProbeTransaction>(FThread.get());
     bool destroyed = false;
     transaction->OnDestroy = [&] { destroyed = true; };
     int handled = 0;
@@ -232,31 +233,77 @@ TEST_F(TkxMBThreadTest, PendingResultKeepsATransactionAlive) {
     EXPECT_EQ(handled, 1);
 }
 
-// A device with one list of transactions, attached to the thread.
+// The worker picks an ended transaction and waits in Synchronize for the main thread to destroy
+// it; until the main thread serves the queue it can still change its mind.
+class TkxMBThreadEndedTransaction : public TkxMBThreadTest {
+protected:
+    // A running thread with nothing left in the queue and one transaction marked for
+    // destruction, which the worker has picked.
+    ProbeTransaction& PickedForDestruction(TkxMBTransactionOwner& owner) {
+        auto& doomed = MakeFor<ProbeTransaction>(&owner, 1);
+        doomed.OnDestroy = [this] { ++Destroyed; };
+        doomed.MarkForDestroy();
+        EXPECT_TRUE(WaitForQueuedCall());
+        return doomed;
+    }
+    void SetUp() override {
+        Start();
+        ASSERT_TRUE(PumpUntil([&] { return !FSetup.States.empty() && FSetup.States.back() == 3; }));
+    }
+    int Destroyed = 0;
+};
+
+TEST_F(TkxMBThreadEndedTransaction, DestroyedByTheMainThreadFirstIsDestroyedOnce) {
+    ProbeTransaction& doomed = PickedForDestruction(*FThread);
+    EXPECT_TRUE(FThread->DestroyTransaction(&doomed));
+    EXPECT_EQ(Destroyed, 1);
+    Dispatcher.ProcessMessages();
+    EXPECT_EQ(Destroyed, 1);
+    EXPECT_EQ(FThread->Transactions().Count(), 0U);
+}
+
+TEST_F(TkxMBThreadEndedTransaction, EnabledAgainInTimeItStays) {
+    ProbeTransaction& doomed = PickedForDestruction(*FThread);
+    doomed.TerminateIf.reset();
+    doomed.SetRepeatTime(1);
+    doomed.SetEnabled(true);
+    Dispatcher.ProcessMessages();
+    EXPECT_EQ(Destroyed, 0);
+    ASSERT_TRUE(PumpUntil([&] { return doomed.Runs > 0; }));
+    EXPECT_TRUE(FThread->Transactions().Contains(&doomed));
+}
+
+// A device attached to the thread; the results of its transactions go to the thread.
 class FakeDevice : public TkxMBThreadDevice {
 public:
+    ~FakeDevice() override {
+        if (Thread != nullptr) {
+            Thread->RemoveDevice(this);
+        }
+        DestroyTransactions();
+    }
     void SetThread(TkxMBThread* thread) override { Thread = thread; }
     void ClearThread() override { Thread = nullptr; }
     bool IsSetupEnabled() const override { return Enabled; }
-    TkxThreadSafeList<TkxMBTransaction>& DeviceTransactions() override { return List; }
+    TkxMBThread* OwnerThread() override { return Thread; }
+    void PerformTransaError(TkxMBTransaction* transaction) override {
+        if (Thread != nullptr) {
+            Thread->PerformTransaError(transaction);
+        }
+    }
+    void PerformTransaResponse(TkxMBTransaction* transaction) override {
+        if (Thread != nullptr) {
+            Thread->PerformTransaResponse(transaction);
+        }
+    }
+    void PerformStateChange(TkxMBTransaction*) override {}
+    void PerformSetupChange(TkxMBTransaction*) override {}
     TkxMBThread* Thread = nullptr;
     std::atomic<bool> Enabled{true};
-    TkxThreadSafeList<TkxMBTransaction> List;
-};
 
-// A transaction that lives in a device's list but whose results go to the thread.
-class DeviceProbe : public ProbeTransaction {
-public:
-    DeviceProbe(TkxMBThread* thread, FakeDevice& device)
-        : ProbeTransaction(thread)
-        , FDevice(device) {
-        thread->Transactions().Remove(this);
-        device.List.Add(this);
-    }
-    ~DeviceProbe() override { FDevice.List.Remove(this); }
-
-private:
-    FakeDevice& FDevice;
+protected:
+    void TransactionAdded(TkxMBTransaction*) override {}
+    void TransactionRemoved(TkxMBTransaction*) override {}
 };
 
 TEST_F(TkxMBThreadTest, DevicesRunOnlyWhileTheirSetupIsEnabled) {
@@ -268,7 +315,7 @@ TEST_F(TkxMBThreadTest, DevicesRunOnlyWhileTheirSetupIsEnabled) {
     FThread->AddDevice(&device);
     EXPECT_EQ(FThread->Devices().Count(), 1U);
     EXPECT_EQ(device.Thread, FThread.get());
-    auto probe = std::make_unique<DeviceProbe>(FThread.get(), device);
+    auto* probe = &MakeFor<ProbeTransaction>(&device, 1);
     probe->TerminateIf.reset();
     probe->SetRepeatTime(1);
     probe->SetEnabled(true);
@@ -280,10 +327,26 @@ TEST_F(TkxMBThreadTest, DevicesRunOnlyWhileTheirSetupIsEnabled) {
     EXPECT_EQ(probe->Runs, runs);
     FThread->RemoveDevice(&device);
     EXPECT_EQ(device.Thread, nullptr);
-    probe.reset();
+    device.DestroyTransaction(probe);
     FThread->AddDevice(&device);
     FThread.reset(); // the end of the thread detaches the device
     EXPECT_EQ(device.Thread, nullptr);
+}
+
+TEST_F(TkxMBThreadEndedTransaction, DeviceDetachedWhileTheWorkerWaitsToDestroyItsTransaction) {
+    FakeDevice device;
+    FThread->AddDevice(&device);
+    PickedForDestruction(device);
+    // The main thread detaches a device it destroys; the worker must not hold the device list
+    // while it waits for the main thread.
+    auto detached = std::async(std::launch::async, [&] { FThread->RemoveDevice(&device); });
+    if (!Settles(detached)) {
+        FAIL() << "the worker holds the device list while it waits for the main thread";
+    }
+    device.DestroyTransactions();
+    EXPECT_EQ(Destroyed, 1);
+    Dispatcher.ProcessMessages();
+    EXPECT_EQ(Destroyed, 1) << "the worker's request finds the device gone";
 }
 
 } // namespace

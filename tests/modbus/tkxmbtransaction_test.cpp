@@ -2,9 +2,11 @@
 
 #include "base/tkxerror.h"
 #include "modbus/tkxmbfakes.h"
+#include "modbus/tkxmbtestutil.h"
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <thread>
 
 namespace {
@@ -20,8 +22,6 @@ public:
     TkxMBThread* OwnerThread() override {
         return HasThread ? reinterpret_cast<TkxMBThread*>(this) : nullptr;
     }
-    void AddTransaction(TkxMBTransaction*) override { ++Added; }
-    void RemoveTransaction(TkxMBTransaction*) override { ++Removed; }
     void PerformTransaError(TkxMBTransaction*) override { Events.push_back("owner error"); }
     void PerformTransaResponse(TkxMBTransaction*) override { Events.push_back("owner response"); }
     void PerformStateChange(TkxMBTransaction*) override { ++StateChanges; }
@@ -29,6 +29,13 @@ public:
     bool ImposesAddress() const override { return Device; }
     std::uint8_t ImposedAddress() const override { return 42; }
     int ImposedMaxFault() const override { return 2; }
+    void TransactionAdded(TkxMBTransaction*) override { ++Added; }
+    void TransactionRemoved(TkxMBTransaction* transaction) override {
+        ++Removed;
+        if (OnRemoved) {
+            OnRemoved(transaction);
+        }
+    }
 
     bool HasThread = true;
     bool Device = false;
@@ -37,6 +44,7 @@ public:
     int StateChanges = 0;
     int SetupChanges = 0;
     std::vector<std::string> Events;
+    std::function<void(TkxMBTransaction*)> OnRemoved;
 };
 
 class TkxMBTransactionRun : public testing::Test, public ScriptedLineFixture {
@@ -109,7 +117,7 @@ TEST(TkxMBTransactionMaking, NeedsAThread) {
 TEST(TkxMBTransactionMaking, DefaultsAndInfo) {
     FakeOwner owner;
     {
-        ProbeTransaction transaction(&owner, 1);
+        auto& transaction = MakeFor<ProbeTransaction>(&owner, 1);
         EXPECT_EQ(owner.Added, 1);
         EXPECT_EQ(transaction.TerminateIf, T::TerminateSet().set(T::Always));
         EXPECT_EQ(transaction.GetState(), 1);
@@ -126,6 +134,7 @@ TEST(TkxMBTransactionMaking, DefaultsAndInfo) {
         EXPECT_EQ(info.substr(info.find("\r\nDisable if")), "\r\nDisable if...: Always");
         transaction.TerminateIf.reset();
         EXPECT_EQ(transaction.GetInfo().find("Disable if"), std::string::npos);
+        owner.DestroyTransaction(&transaction);
     }
     EXPECT_EQ(owner.Removed, 1);
 }
@@ -185,6 +194,76 @@ TEST(TkxMBTransactionMaking, SlaveAddressNeedsAThread) {
     ProbeTransaction transaction(&owner, 1);
     transaction.SetSlaveAddress(5);
     EXPECT_EQ(transaction.GetSlaveAddress(), 0);
+}
+
+TEST(TkxMBTransactionOwning, AdoptOnlyWhatWasMadeForTheOwner) {
+    FakeOwner owner;
+    FakeOwner other;
+    EXPECT_EQ(owner.Adopt(std::unique_ptr<ProbeTransaction>()), nullptr);
+    try {
+        owner.Adopt(std::make_unique<ProbeTransaction>(&other, 1));
+        FAIL();
+    } catch (const ETkxError& error) {
+        EXPECT_STREQ(error.what(),
+                     "A transaction can only be adopted by the owner it was made for!");
+    }
+    EXPECT_EQ(owner.Added, 0);
+    EXPECT_EQ(owner.Transactions().Count(), 0U);
+    auto& mine = MakeFor<ProbeTransaction>(&owner, 1);
+    EXPECT_TRUE(owner.HasTransaction(&mine));
+    EXPECT_FALSE(other.DestroyTransaction(&mine));
+    EXPECT_FALSE(other.DestroyIfDue(&mine));
+    EXPECT_EQ(owner.Removed, 0);
+}
+
+TEST(TkxMBTransactionOwning, RemovalIsReportedWhileWholeThenTheStateWithNoLockHeld) {
+    FakeOwner owner;
+    auto& transaction = MakeFor<ProbeTransaction>(&owner, 1);
+    auto& later = MakeFor<ProbeTransaction>(&owner, 1);
+    std::vector<std::string> seen;
+    owner.OnRemoved = [&](TkxMBTransaction* removed) {
+        seen.push_back(dynamic_cast<ProbeTransaction*>(removed) != nullptr ? "removed whole"
+                                                                           : "removed part");
+    };
+    std::future<std::size_t> walk; // outlives the destruction, whatever happens
+    transaction.OnDestroy = [&] {
+        // Another thread can walk the list while the transaction is destroyed.
+        walk = std::async(std::launch::async, [&] { return owner.Transactions().Count(); });
+        const bool free = walk.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        seen.push_back(free ? "destroyed, list free" : "destroyed under the lock");
+    };
+    transaction.OnStateChange = [&](T*) { seen.push_back("state"); };
+    EXPECT_TRUE(owner.DestroyTransaction(&transaction));
+    EXPECT_EQ(seen, (std::vector<std::string>{"removed whole", "destroyed, list free", "state"}));
+    EXPECT_FALSE(owner.DestroyTransaction(&transaction));
+    EXPECT_EQ(owner.Removed, 1);
+    EXPECT_EQ(owner.Transactions().First(), &later);
+}
+
+TEST(TkxMBTransactionOwning, AnOwnerGoneWithTransactionsLeftDestroysThemSilently) {
+    int destroyed = 0;
+    {
+        FakeOwner owner;
+        MakeFor<ProbeTransaction>(&owner, 1).OnDestroy = [&] { ++destroyed; };
+    }
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST_F(TkxMBTransactionRun, DestroyedOnlyOnceEndedAndHandled) {
+    auto& ended = MakeFor<ProbeTransaction>(&FOwner, 1);
+    EXPECT_FALSE(FOwner.DestroyIfDue(&ended)) << "not terminated";
+    ended.SetTermDestroy(true);
+    ended.SetEnabled(true);
+    Script->Push(Good());
+    ended.Run(*FServer);
+    ASSERT_TRUE(ended.IsTerminated());
+    EXPECT_FALSE(FOwner.DestroyIfDue(&ended)) << "its result is not handled yet";
+    Dispatcher.ProcessMessages();
+    ended.SetEnabled(true);
+    EXPECT_FALSE(FOwner.DestroyIfDue(&ended)) << "enabled again";
+    ended.MarkForDestroy();
+    EXPECT_TRUE(FOwner.DestroyIfDue(&ended));
+    EXPECT_EQ(FOwner.Removed, 1);
 }
 
 TEST_F(TkxMBTransactionRun, RepeatCounterRunsEveryRepeatTimePasses) {

@@ -14,7 +14,7 @@ class TkxMBWriteSingleRegisterTest : public TkxMBDeviceFixture {};
 
 TEST_F(TkxMBWriteSingleRegisterTest, SendsTheBufferedBytes) {
     MakeDevice(PlainRegisters({0x10}, 64));
-    auto& write = *new TkxMBWriteSingleRegister(FDevice.get(), 1, 0x0010);
+    auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 0x0010);
     Store(0x10, Hex("12 34"));
     Reply(Hex("01 06 00 10 12 34"));
     EXPECT_EQ(write.Transact(FServer), 0);
@@ -25,7 +25,7 @@ TEST_F(TkxMBWriteSingleRegisterTest, SendsTheBufferedBytes) {
 
 TEST_F(TkxMBWriteSingleRegisterTest, LongRegisterSendsAllFourBytes) {
     MakeDevice("[DataModel]\nMaxBufferSize=64\n[20]\nName=Hours\nType=unsigned long\n");
-    auto& write = *new TkxMBWriteSingleRegister(FDevice.get(), 1, 20);
+    auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 20);
     Store(20, Hex("00 01 11 70"));
     Reply(Hex("01 06 00 14 00 01 11 70"));
     EXPECT_EQ(write.Transact(FServer), 0);
@@ -34,14 +34,14 @@ TEST_F(TkxMBWriteSingleRegisterTest, LongRegisterSendsAllFourBytes) {
 
 TEST_F(TkxMBWriteSingleRegisterTest, NothingIsSentWithoutAView) {
     MakeDevice("[DataModel]\nMaxBufferSize=64\n");
-    auto& write = *new TkxMBWriteSingleRegister(FDevice.get(), 1, 0x0010);
+    auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 0x0010);
     EXPECT_EQ(write.Transact(FServer), NoBuffer);
     EXPECT_TRUE(Sent().empty());
 }
 
 TEST_F(TkxMBWriteSingleRegisterTest, ExceptionReplyIsTheResult) {
     MakeDevice(PlainRegisters({0x10}, 64));
-    auto& write = *new TkxMBWriteSingleRegister(FDevice.get(), 1, 0x10);
+    auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 0x10);
     Reply({}, IllegalValue);
     EXPECT_EQ(write.Transact(FServer), IllegalValue);
 }

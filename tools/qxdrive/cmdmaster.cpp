@@ -327,7 +327,8 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err) {
             err << "qxdrive identify: " << why << "\n";
             return kExitFailed;
         }
-        auto* version = new TkxMBDeviceVersion(session.Thread(), 1, 0);
+        TkxMBThread* thread = session.Thread();
+        auto* version = thread->Adopt(std::make_unique<TkxMBDeviceVersion>(thread, 1, 0));
         version->SetSlaveAddress(static_cast<std::uint8_t>(options.Slave));
         const std::int32_t result = session.RunOnce(*version, 1);
         if (result != 0) {
@@ -373,7 +374,7 @@ int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
             return kExitFailed;
         }
         TkxDeviceSlave& device = session.AddDevice(*defs);
-        auto* read = new TkxMBChainedTransa(&device, 1);
+        auto* read = device.Adopt(std::make_unique<TkxMBChainedTransa>(&device, 1));
         read->SetReadBlocks(std::move(blocks));
         int requests = 0;
         for (const TkxRegBlock* b = read->ReadBlocks(); b != nullptr; b = b->Next()) {
