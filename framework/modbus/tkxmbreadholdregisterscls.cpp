@@ -18,5 +18,5 @@ std::int32_t TkxMBReadHoldRegisters::Transact(TkxMBServer& server) {
     FChanged = false;
     BuildReadHolding(block->Start(), block->Count());
     const std::int32_t result = Exchange(server);
-    return result != 0 ? result : ReadBlock(*block);
+    return result != TkxMBResult::Ok ? result : ReadBlock(*block);
 }
