@@ -248,6 +248,12 @@ std::uint8_t TkxDeviceSlave::ImposedAddress() const {
     return FSetup->DeviceAddr();
 }
 
+void TkxDeviceSlave::RunSoon() {
+    if (TkxMBThread* thread = FThread) {
+        thread->RunSoon();
+    }
+}
+
 int TkxDeviceSlave::ImposedMaxFault() const {
     return FSetup->MaxFault();
 }

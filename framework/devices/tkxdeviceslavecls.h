@@ -74,6 +74,7 @@ public:
 
     // TkxMBTransactionOwner
     TkxMBThread* OwnerThread() override { return FThread; }
+    void RunSoon() override;
     void PerformSetupChange(TkxMBTransaction* transaction) override;
     bool ImposesAddress() const override { return true; }
     std::uint8_t ImposedAddress() const override;

@@ -145,8 +145,9 @@ void TkxMBThread::Execute() {
             std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         const auto rest = std::chrono::milliseconds(PassMs) - took;
         if (rest.count() > 0) {
-            // Ending the thread cuts the sleep short.
-            FCancel.WaitFor(-1, POLLIN, static_cast<int>(rest.count()));
+            // Ending the thread, or work made due, cuts the sleep short.
+            FRunSoon.WaitFor(FCancel.Fd(), POLLIN, static_cast<int>(rest.count()));
+            FRunSoon.Reset();
         } else {
             std::this_thread::yield();
         }
@@ -154,6 +155,10 @@ void TkxMBThread::Execute() {
     TkxMainDispatcher().Synchronize([this] { EndOfThread(); });
     FFinished = true;
     TkxMainDispatcher().Wake();
+}
+
+void TkxMBThread::RunSoon() {
+    FRunSoon.Trigger();
 }
 
 void TkxMBThread::Pass() {

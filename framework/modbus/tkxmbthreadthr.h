@@ -49,6 +49,10 @@ public:
     // Allows a new attempt to open the link after an error.
     void ClearError();
     void Terminate();
+    // Ends the worker's wait for its next pass, so that work just made due (a transaction
+    // enabled) goes out at once instead of up to a pass later; the passes after it keep their
+    // rhythm from there.
+    void RunSoon() override;
     // Waits until the worker has ended, serving the main-thread queue meanwhile.
     void WaitFor();
     void SetRunningHook(RunningHook hook);
@@ -100,6 +104,7 @@ private:
     RunningHook FRunningHook;
     std::string FLastErrorText;
     TkxMBCancel FCancel;
+    TkxMBCancel FRunSoon;                 // cuts the wait between passes short
     std::unique_ptr<TkxMBServer> FServer; // used on the worker only
     // Attached devices, not owned.
     TkxThreadSafeList<TkxMBThreadDevice> FDevices;

@@ -221,6 +221,9 @@ void TkxMBTransaction::SetEnabled(bool enabled) {
     FEnabled = enabled;
     FTerminated = false;
     PerformSetupChange();
+    if (enabled) {
+        FOwner->RunSoon();
+    }
 }
 
 void TkxMBTransaction::SetTerminateReasons(const TerminateSet& reasons) {

@@ -50,6 +50,8 @@ public:
     virtual void PerformTransaResponse(TkxMBTransaction* transaction) = 0;
     virtual void PerformStateChange(TkxMBTransaction* transaction) = 0;
     virtual void PerformSetupChange(TkxMBTransaction* transaction) = 0;
+    // A transaction was enabled: its thread should run it at once rather than a pass later.
+    virtual void RunSoon() {}
 
     // A device imposes its address and fault limit on its transactions; a thread does not.
     virtual bool ImposesAddress() const { return false; }
