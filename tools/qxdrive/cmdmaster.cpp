@@ -1,8 +1,10 @@
 #include "qxdrive/qxdrivecommands.h"
 #include "qxdrive/qxdrivenames.h"
+#include "qxdrive/qxdrivewatch.h"
 
 #include "base/tkxerror.h"
 #include "base/tkxqueuedispatchercls.h"
+#include "base/tkxstatescale.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "devices/tkxdeviceslavecls.h"
 #include "modbus/tkxmbchainedtransacls.h"
@@ -19,8 +21,10 @@
 #include "registers/tkxregistercls.h"
 #include "registers/tkxtextresourcecls.h"
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -51,6 +55,9 @@ struct MasterOptions {
     int TimeoutMs = 500;
     std::optional<int> Start;
     std::optional<int> Count;
+    int IntervalMs = 1000;
+    bool Csv = false;
+    std::optional<int> Times;
     std::vector<std::string> Operands;
 };
 
@@ -115,6 +122,12 @@ MasterOptions ParseOptions(const CommandArgs& args) {
             options.Start = ReadNumber(arg, value(), 0, 65535);
         } else if (arg == "--count") {
             options.Count = ReadNumber(arg, value(), 1, 65535);
+        } else if (arg == "--interval") {
+            options.IntervalMs = ReadNumber(arg, value(), 100, 3600000);
+        } else if (arg == "--csv") {
+            options.Csv = true;
+        } else if (arg == "--times") {
+            options.Times = ReadNumber(arg, value(), 1, 1000000);
         } else if (arg.starts_with("--")) {
             throw UsageError("unknown option " + arg);
         } else {
@@ -211,6 +224,14 @@ public:
         return transaction.GetLastError();
     }
 
+    // Serves the queue until done holds.
+    void WaitUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            // Short rounds, so that a flag set by a signal handler is seen.
+            FDispatcher.WaitUntil(done, std::chrono::milliseconds(100));
+        }
+    }
+
 private:
     const MasterOptions& FOptions;
     TkxQueueDispatcher FDispatcher;
@@ -287,6 +308,75 @@ TkxRegister* FindRegister(const TkxDeviceSlave& device, const std::string& text)
     return device.RegisterByName(text);
 }
 
+// The blocks a read or watch names: the defined runs of --start/--count, or a category.
+std::unique_ptr<TkxRegBlock> SelectedBlocks(const MasterOptions& options, TkxRegDefsList& defs) {
+    const bool byRange = options.Start.has_value() || options.Count.has_value();
+    if (byRange == (options.Operands.size() == 1) || options.Operands.size() > 1) {
+        throw UsageError("give either --start A --count N or one category name");
+    }
+    if (byRange && !(options.Start && options.Count)) {
+        throw UsageError("--start and --count go together");
+    }
+    if (byRange && *options.Start + *options.Count > 0x10000) {
+        throw UsageError("the range ends beyond register 65535");
+    }
+    std::unique_ptr<TkxRegBlock> blocks;
+    if (byRange) {
+        blocks = DefinedRuns(defs, *options.Start, *options.Count);
+        if (blocks == nullptr) {
+            throw UsageError("no register of " + options.Defs + " in that range");
+        }
+    } else {
+        blocks = defs.CategoryBlocks(options.Operands[0]);
+        if (blocks == nullptr) {
+            throw UsageError("no category '" + options.Operands[0] + "' in " + options.Defs +
+                             DidYouMean(CategoryNames(defs), options.Operands[0]));
+        }
+    }
+    return blocks;
+}
+
+// The registers a read transaction fills: blocks in their order, registers inside a block by
+// address.
+std::vector<const TkxRegister*> RegistersOf(const TkxMBSimpleTransa& read,
+                                            const TkxDeviceSlave& device) {
+    std::vector<const TkxRegister*> registers;
+    for (const TkxRegBlock* b = read.ReadBlocks(); b != nullptr; b = b->Next()) {
+        for (int address = b->Start(); address < b->Start() + b->Count(); ++address) {
+            if (const TkxRegister* reg = device.RegisterAt(address)) {
+                registers.push_back(reg);
+            }
+        }
+    }
+    return registers;
+}
+
+// SIGINT and SIGTERM end a watch in good order while this is alive.
+class StopOnSignal {
+public:
+    StopOnSignal() {
+        GStopRequested = false;
+        struct sigaction action {};
+        action.sa_handler = [](int) { GStopRequested = true; };
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGINT, &action, &FOldInt);
+        sigaction(SIGTERM, &action, &FOldTerm);
+    }
+    ~StopOnSignal() {
+        sigaction(SIGINT, &FOldInt, nullptr);
+        sigaction(SIGTERM, &FOldTerm, nullptr);
+    }
+    StopOnSignal(const StopOnSignal&) = delete;
+    StopOnSignal& operator=(const StopOnSignal&) = delete;
+
+    bool Requested() const { return GStopRequested; }
+
+private:
+    static inline volatile std::sig_atomic_t GStopRequested = false;
+    struct sigaction FOldInt {};
+    struct sigaction FOldTerm {};
+};
+
 // Runs a command body; usage errors and definition-file faults become messages.
 int Guarded(const char* command, const char* usage, std::ostream& err,
             const std::function<int()>& body) {
@@ -310,6 +400,9 @@ int Failed(const char* command, std::ostream& err, std::int32_t result) {
 constexpr const char* kIdentifyUsage = "identify (--port PATH | --tcp HOST:PORT) [options]";
 constexpr const char* kReadUsage =
     "read (--start A --count N | CATEGORY) --defs FILE.par (--port PATH | --tcp HOST:PORT)";
+constexpr const char* kWatchUsage =
+    "watch (--start A --count N | CATEGORY) --defs FILE.par (--port PATH | --tcp HOST:PORT) "
+    "[--interval MS] [--csv] [--times N]";
 constexpr const char* kWriteUsage =
     "write REGISTER VALUE --defs FILE.par (--port PATH | --tcp HOST:PORT)";
 
@@ -342,31 +435,9 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err) {
 int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
     return Guarded("read", kReadUsage, err, [&] {
         const MasterOptions options = ParseOptions(args);
-        const bool byRange = options.Start.has_value() || options.Count.has_value();
-        if (byRange == (options.Operands.size() == 1) || options.Operands.size() > 1) {
-            throw UsageError("give either --start A --count N or one category name");
-        }
-        if (byRange && !(options.Start && options.Count)) {
-            throw UsageError("--start and --count go together");
-        }
-        if (byRange && *options.Start + *options.Count > 0x10000) {
-            throw UsageError("the range ends beyond register 65535");
-        }
         TkxDMCollection collection;
         const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
-        std::unique_ptr<TkxRegBlock> blocks;
-        if (byRange) {
-            blocks = DefinedRuns(*defs, *options.Start, *options.Count);
-            if (blocks == nullptr) {
-                throw UsageError("no register of " + options.Defs + " in that range");
-            }
-        } else {
-            blocks = defs->CategoryBlocks(options.Operands[0]);
-            if (blocks == nullptr) {
-                throw UsageError("no category '" + options.Operands[0] + "' in " + options.Defs +
-                                 DidYouMean(CategoryNames(*defs), options.Operands[0]));
-            }
-        }
+        std::unique_ptr<TkxRegBlock> blocks = SelectedBlocks(options, *defs);
         MasterSession session(options);
         std::string why;
         if (!session.Open(why)) {
@@ -384,13 +455,8 @@ int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         if (result != 0) {
             return Failed("read", err, result);
         }
-        // Blocks are listed in their order; registers inside a block by address.
-        for (const TkxRegBlock* b = read->ReadBlocks(); b != nullptr; b = b->Next()) {
-            for (int address = b->Start(); address < b->Start() + b->Count(); ++address) {
-                if (const TkxRegister* reg = device.RegisterAt(address)) {
-                    PrintRegister(out, *reg);
-                }
-            }
+        for (const TkxRegister* reg : RegistersOf(*read, device)) {
+            PrintRegister(out, *reg);
         }
         return 0;
     });
@@ -435,6 +501,54 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
             return kExitFailed;
         }
         PrintRegister(out, *reg);
+        return 0;
+    });
+}
+
+int CmdWatch(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+    return Guarded("watch", kWatchUsage, err, [&] {
+        const MasterOptions options = ParseOptions(args);
+        TkxDMCollection collection;
+        const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
+        std::unique_ptr<TkxRegBlock> blocks = SelectedBlocks(options, *defs);
+        MasterSession session(options);
+        std::string why;
+        if (!session.Open(why)) {
+            err << "qxdrive watch: " << why << "\n";
+            return kExitFailed;
+        }
+        TkxDeviceSlave& device = session.AddDevice(*defs);
+        auto* poll = device.Adopt(std::make_unique<TkxMBChainedTransa>(&device, 1));
+        poll->SetReadBlocks(std::move(blocks));
+        poll->SetRepeatTime(std::max(1, options.IntervalMs / TkxMBThread::PassMs));
+        WatchPrinter printer(out, options.Csv);
+        int polls = 0;
+        poll->OnResponse = [&](TkxMBTransaction*) {
+            std::vector<WatchedValue> values;
+            for (const TkxRegister* reg : RegistersOf(*poll, device)) {
+                values.push_back({reg->Definition()->Address(), Shown(reg->Definition()->Name()),
+                                  ValueText(*reg)});
+            }
+            printer.Poll(WatchPrinter::Now(), values);
+            ++polls;
+        };
+        poll->OnError = [&](TkxMBTransaction* transaction) {
+            printer.Failure(WatchPrinter::Now(),
+                            TkxMBTransaction::GetResultText(transaction->GetLastError()));
+            ++polls;
+        };
+        const StopOnSignal stop;
+        poll->SetEnabled(true);
+        session.WaitUntil([&] {
+            return stop.Requested() || (options.Times && polls >= *options.Times) ||
+                   poll->GetState() == TkxState::CutOff;
+        });
+        const bool cutOff = poll->GetState() == TkxState::CutOff;
+        poll->SetEnabled(false);
+        if (cutOff) {
+            err << "qxdrive watch: the drive stopped answering; the watch ends\n";
+            return kExitFailed;
+        }
         return 0;
     });
 }

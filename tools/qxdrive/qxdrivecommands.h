@@ -23,5 +23,7 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // Writes one register with a display value checked against its limits first.
 int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// Polls a register range or category and prints each change with the time it was seen.
+int CmdWatch(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
 } // namespace qxdrive
