@@ -7,24 +7,22 @@
 #include "modbus/tkxmbframecls.h"
 #include "modbus/tkxmblinkservercls.h"
 #include "modbus/tkxmbportmapcls.h"
-#include "modbus/tkxmbscriptedservercls.h"
 #include "modbus/tkxmbthreadhostcls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactioncls.h"
+#include "support/tkxmbscriptedservercls.h"
+#include "support/tkxptypaircls.h"
 
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
 #include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
 #include <mutex>
 #include <numeric>
 #include <thread>
@@ -43,19 +41,10 @@ double WireSeconds(std::size_t characters) {
 class ReadPeer {
 public:
     ReadPeer() {
-        FDir = std::filesystem::temp_directory_path() / ("tkxbench-" + std::to_string(getpid()));
-        std::filesystem::create_directories(FDir);
-        FPid = fork();
-        if (FPid == 0) {
-            const std::string a = "pty,raw,echo=0,link=" + (FDir / "a").string();
-            const std::string b = "pty,raw,echo=0,link=" + (FDir / "b").string();
-            execlp("socat", "socat", a.c_str(), b.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
+        if (!FPty.Ready()) {
+            return;
         }
-        for (int i = 0; i < 200 && !std::filesystem::exists(FDir / "b"); ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        FFd = open((FDir / "b").c_str(), O_RDWR | O_NOCTTY);
+        FFd = open(FPty.PeerEnd().c_str(), O_RDWR | O_NOCTTY);
         std::vector<std::uint8_t> reply{1, 3, 2 * Registers};
         reply.resize(3 + 2 * Registers, 0x5A);
         FReply = TkxMBFrame::EncodeRtu(reply);
@@ -63,14 +52,15 @@ public:
     }
     ~ReadPeer() {
         FStop = true;
-        FThread.join();
-        close(FFd);
-        kill(FPid, SIGTERM);
-        waitpid(FPid, nullptr, 0);
-        std::filesystem::remove_all(FDir);
+        if (FThread.joinable()) {
+            FThread.join();
+        }
+        if (FFd >= 0) {
+            close(FFd);
+        }
     }
     bool Ready() const { return FFd >= 0; }
-    std::string LinkEnd() const { return (FDir / "a").string(); }
+    std::string LinkEnd() const { return FPty.LinkEnd(); }
     std::size_t ReplySize() const { return FReply.size(); }
 
 private:
@@ -96,8 +86,7 @@ private:
         }
     }
 
-    std::filesystem::path FDir;
-    pid_t FPid = -1;
+    TkxPtyPair FPty;
     int FFd = -1;
     std::vector<std::uint8_t> FReply;
     std::atomic<bool> FStop{false};
@@ -125,15 +114,14 @@ void BM_Read125RegistersOverPty(benchmark::State& state) {
         return;
     }
     const std::vector<std::uint8_t> query{1, 3, 0, 0, 0, Registers};
-    std::vector<std::uint8_t> response;
-    std::vector<std::uint8_t> bytesRead;
     int failures = 0;
     const auto start = Clock::now();
     for (auto _ : state) {
-        if (server.TxRxMessage(query, 6, response, 0, bytesRead) != 0) {
+        const TkxMBReply reply = server.TxRxMessage(query);
+        if (reply.Result != 0) {
             ++failures;
         }
-        benchmark::DoNotOptimize(response.data());
+        benchmark::DoNotOptimize(reply.Data.data());
     }
     const double perRead =
         std::chrono::duration<double>(Clock::now() - start).count() /

@@ -67,11 +67,10 @@ void ReadFromSimulator(benchmark::State& state, const std::vector<std::string>& 
         return;
     }
     const std::vector<std::uint8_t> request{1, 3, 0, 0, 0, kRegisters};
-    std::vector<std::uint8_t> response, bytesRead;
     const auto started = std::chrono::steady_clock::now();
     for (auto _ : state) {
-        if (server.TxRxMessage(request, 6, response, 0, bytesRead) != 0 ||
-            response.size() != 3 + 2 * kRegisters) {
+        const TkxMBReply reply = server.TxRxMessage(request);
+        if (reply.Result != 0 || reply.Data.size() != 3 + 2 * kRegisters) {
             state.SkipWithError("the read failed");
             break;
         }

@@ -24,15 +24,21 @@ struct TkxMBLinkSettings {
     std::string Host = "127.0.0.1";
 };
 
+// What one request on the line gave: a result code and, on success, the reply (slave
+// address, function, data). The reply is moved along from the decoder to the transaction.
+struct TkxMBReply {
+    std::int32_t Result = 0;
+    std::vector<std::uint8_t> Data;
+};
+
 // One transport under the server component: a serial port or a TCP socket. Exchange sends one
-// request (slave address, function, data) and returns a result code; on success the reply
-// (slave address, function, data) is in response. No call blocks longer than the time-out.
+// request (slave address, function, data) and returns the result with the reply. No call
+// blocks longer than the time-out.
 class TkxMBLink {
 public:
     virtual ~TkxMBLink() = default;
     // False with the reason in why when the port or socket cannot be used.
     virtual bool Open(std::string& why) = 0;
     virtual void Close() = 0;
-    virtual std::int32_t Exchange(std::span<const std::uint8_t> request,
-                                  std::vector<std::uint8_t>& response) = 0;
+    virtual TkxMBReply Exchange(std::span<const std::uint8_t> request) = 0;
 };

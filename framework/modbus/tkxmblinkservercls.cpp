@@ -1,12 +1,8 @@
 #include "modbus/tkxmblinkservercls.h"
 
-#include "base/tkxmbresultcodes.h"
-#include "modbus/tkxmbframecls.h"
 #include "modbus/tkxmbportmapcls.h"
 #include "modbus/tkxmbseriallinkcls.h"
 #include "modbus/tkxmbtcplinkcls.h"
-
-#include <span>
 
 TkxMBLinkServer::TkxMBLinkServer(const TkxMBCancel& cancel, const TkxMBPortMap& ports)
     : FCancel(cancel)
@@ -43,23 +39,6 @@ void TkxMBLinkServer::CloseConnection() {
     }
 }
 
-std::int32_t TkxMBLinkServer::TxRxMessage(const std::vector<std::uint8_t>& query,
-                                          std::uint16_t queryLength,
-                                          std::vector<std::uint8_t>& response,
-                                          std::uint16_t /*respLength*/,
-                                          std::vector<std::uint8_t>& bytesRead) {
-    response.clear();
-    bytesRead.clear();
-    if (!FLink) {
-        return FSettings.ConnType == 2 ? TkxMBResult::SocketNotConnected
-                                       : TkxMBResult::PortNotInitialized;
-    }
-    if (queryLength < 2 || queryLength > query.size() || queryLength > TkxMBFrame::MaxRequest) {
-        return TkxMBResult::BufferOverflow;
-    }
-    const std::int32_t result =
-        FLink->Exchange(std::span<const std::uint8_t>(query.data(), queryLength), response);
-    const auto size = static_cast<std::uint16_t>(response.size());
-    bytesRead = {static_cast<std::uint8_t>(size & 0xFF), static_cast<std::uint8_t>(size >> 8)};
-    return result;
+TkxMBReply TkxMBLinkServer::Transfer(std::span<const std::uint8_t> query) {
+    return FLink->Exchange(query);
 }

@@ -17,9 +17,10 @@ public:
 
     void Connect(bool& connected) override;
     void CloseConnection() override;
-    std::int32_t TxRxMessage(const std::vector<std::uint8_t>& query, std::uint16_t queryLength,
-                             std::vector<std::uint8_t>& response, std::uint16_t respLength,
-                             std::vector<std::uint8_t>& bytesRead) override;
+
+protected:
+    bool IsConnected() const override { return FLink != nullptr; }
+    TkxMBReply Transfer(std::span<const std::uint8_t> query) override;
 
 private:
     const TkxMBCancel& FCancel;

@@ -248,8 +248,7 @@ std::int32_t TkxMBSerialLink::Send(std::span<const std::uint8_t> frame) {
     return result;
 }
 
-std::int32_t TkxMBSerialLink::Receive(std::span<const std::uint8_t> request,
-                                      std::vector<std::uint8_t>& response) {
+TkxMBReply TkxMBSerialLink::Receive(std::span<const std::uint8_t> request) {
     const bool ascii = FSettings.TransmissionMode == 1;
     const int timeOut = FSettings.TimeOut > 0 ? FSettings.TimeOut : 1;
     const int silence = FSettings.SilentInterval > 0 ? FSettings.SilentInterval : 1;
@@ -264,21 +263,20 @@ std::int32_t TkxMBSerialLink::Receive(std::span<const std::uint8_t> request,
         const int wait = waitForSilence ? std::min(left, silence) : left;
         const auto outcome = FCancel.WaitFor(FFd.Get(), POLLIN, wait);
         if (outcome == TkxMBCancel::Wait::Cancelled) {
-            return TkxMBResult::Timeout;
+            return {TkxMBResult::Timeout, {}};
         }
         if (outcome == TkxMBCancel::Wait::HungUp) {
-            return TkxMBResult::ReadError;
+            return {TkxMBResult::ReadError, {}};
         }
         if (outcome == TkxMBCancel::Wait::TimedOut) {
             if (waitForSilence) {
-                const TkxMBDecoded decoded = TkxMBFrame::DecodeRtu(request, received, true);
-                response = decoded.Response;
-                return decoded.Result;
+                TkxMBDecoded decoded = TkxMBFrame::DecodeRtu(request, received, true);
+                return {decoded.Result, std::move(decoded.Response)};
             }
             if (MillisecondsLeft(deadline) > 0) {
                 continue;
             }
-            return received.empty() ? TkxMBResult::Timeout : TkxMBResult::InvalidResponse;
+            return {received.empty() ? TkxMBResult::Timeout : TkxMBResult::InvalidResponse, {}};
         }
         std::uint8_t chunk[512];
         const ssize_t count = ::read(FFd.Get(), chunk, sizeof chunk);
@@ -286,36 +284,33 @@ std::int32_t TkxMBSerialLink::Receive(std::span<const std::uint8_t> request,
             continue;
         }
         if (count <= 0) {
-            return TkxMBResult::ReadError;
+            return {TkxMBResult::ReadError, {}};
         }
         received.insert(received.end(), chunk, chunk + count);
         // A line that never stops talking is no reply; the bound keeps the buffer small.
         if (received.size() > (ascii ? 2 * TkxMBFrame::MaxAsciiFrame : TkxMBFrame::MaxRtuFrame)) {
-            return TkxMBResult::InvalidResponse;
+            return {TkxMBResult::InvalidResponse, {}};
         }
         deadline = Clock::now() + std::chrono::milliseconds(timeOut);
-        const TkxMBDecoded decoded = ascii ? TkxMBFrame::DecodeAscii(request, received)
-                                           : TkxMBFrame::DecodeRtu(request, received, false);
+        TkxMBDecoded decoded = ascii ? TkxMBFrame::DecodeAscii(request, received)
+                                     : TkxMBFrame::DecodeRtu(request, received, false);
         if (decoded.Status == TkxMBFrameStatus::Complete) {
-            response = decoded.Response;
-            return decoded.Result;
+            return {decoded.Result, std::move(decoded.Response)};
         }
     }
 }
 
-std::int32_t TkxMBSerialLink::Exchange(std::span<const std::uint8_t> request,
-                                       std::vector<std::uint8_t>& response) {
-    response.clear();
+TkxMBReply TkxMBSerialLink::Exchange(std::span<const std::uint8_t> request) {
     if (!FFd.IsOpen()) {
-        return TkxMBResult::PortNotInitialized;
+        return {TkxMBResult::PortNotInitialized, {}};
     }
     DiscardStaleInput();
     const auto frame = FSettings.TransmissionMode == 1 ? TkxMBFrame::EncodeAscii(request)
                                                        : TkxMBFrame::EncodeRtu(request);
-    std::int32_t result = Send(frame);
-    if (result == TkxMBResult::Ok) {
-        result = Receive(request, response);
+    TkxMBReply reply{Send(frame), {}};
+    if (reply.Result == TkxMBResult::Ok) {
+        reply = Receive(request);
     }
-    FAwaitQuiet = result != TkxMBResult::Ok;
-    return result;
+    FAwaitQuiet = reply.Result != TkxMBResult::Ok;
+    return reply;
 }

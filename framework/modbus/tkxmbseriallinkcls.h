@@ -21,8 +21,7 @@ public:
 
     bool Open(std::string& why) override;
     void Close() override;
-    std::int32_t Exchange(std::span<const std::uint8_t> request,
-                          std::vector<std::uint8_t>& response) override;
+    TkxMBReply Exchange(std::span<const std::uint8_t> request) override;
 
 private:
     bool ApplyLineSettings(std::string& why);
@@ -31,8 +30,7 @@ private:
     void SetRts(bool raised);
     void DiscardStaleInput();
     std::int32_t Send(std::span<const std::uint8_t> frame);
-    std::int32_t Receive(std::span<const std::uint8_t> request,
-                         std::vector<std::uint8_t>& response);
+    TkxMBReply Receive(std::span<const std::uint8_t> request);
 
     TkxMBLinkSettings FSettings;
     std::string FDevicePath;

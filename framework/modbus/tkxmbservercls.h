@@ -3,13 +3,15 @@
 #include "modbus/tkxmblinkcls.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
 // The Modbus server component: owns the line of one connection and performs one request and
 // response per TxRxMessage. The order of use is OpenConnection, the settings, Connect, any
 // number of TxRxMessage, CloseConnection. Failures come back as result codes; the reason a
-// Connect failed is kept for the log.
+// Connect failed is kept for the log. A kind of line supplies Connect, CloseConnection,
+// IsConnected and Transfer; the checks every request passes first are made here.
 class TkxMBServer {
 public:
     virtual ~TkxMBServer() = default;
@@ -37,17 +39,19 @@ public:
 
     virtual void Connect(bool& connected) = 0;
     virtual void CloseConnection() = 0;
-    // The first queryLength bytes of query are sent; on 0 response holds the reply (slave
-    // address, function, data). respLength is unused; bytesRead receives the reply length.
-    virtual std::int32_t TxRxMessage(const std::vector<std::uint8_t>& query,
-                                     std::uint16_t queryLength, std::vector<std::uint8_t>& response,
-                                     std::uint16_t respLength,
-                                     std::vector<std::uint8_t>& bytesRead) = 0;
+    // Sends the query (slave address, function, data) and returns the result with the reply.
+    // Not connected: the socket or port error of the connection type; a query shorter than two
+    // bytes or longer than a request may be: a buffer overflow. Nothing is sent then.
+    TkxMBReply TxRxMessage(std::span<const std::uint8_t> query);
 
     const TkxMBLinkSettings& Settings() const { return FSettings; }
     const std::string& GetLastErrorText() const { return FLastErrorText; }
 
 protected:
+    virtual bool IsConnected() const = 0;
+    // One request on the connected line, the query checked.
+    virtual TkxMBReply Transfer(std::span<const std::uint8_t> query) = 0;
+
     TkxMBLinkSettings FSettings;
     std::string FLastErrorText;
     bool FRaiseError = false;

@@ -123,14 +123,13 @@ std::int32_t TkxMBTcpLink::Send(std::span<const std::uint8_t> frame) {
     return TkxMBResult::Ok;
 }
 
-std::int32_t TkxMBTcpLink::Receive(std::span<const std::uint8_t> request,
-                                   std::vector<std::uint8_t>& response) {
+TkxMBReply TkxMBTcpLink::Receive(std::span<const std::uint8_t> request) {
     std::vector<std::uint8_t> received;
     const auto deadline = Clock::now() + std::chrono::milliseconds(FSettings.TimeOut);
     for (;;) {
         const auto outcome = FCancel.WaitFor(FFd.Get(), POLLIN, MillisecondsLeft(deadline));
         if (outcome == TkxMBCancel::Wait::Cancelled || outcome == TkxMBCancel::Wait::TimedOut) {
-            return TkxMBResult::Timeout;
+            return {TkxMBResult::Timeout, {}};
         }
         std::uint8_t chunk[512];
         const ssize_t count = recv(FFd.Get(), chunk, sizeof chunk, MSG_DONTWAIT);
@@ -138,18 +137,17 @@ std::int32_t TkxMBTcpLink::Receive(std::span<const std::uint8_t> request,
             continue;
         }
         if (count <= 0) {
-            return Fail(TkxMBResult::SocketReadError);
+            return {Fail(TkxMBResult::SocketReadError), {}};
         }
         received.insert(received.end(), chunk, chunk + count);
         for (;;) {
-            const TkxMBDecoded decoded = TkxMBFrame::DecodeTcp(request, received, FTransactionId);
+            TkxMBDecoded decoded = TkxMBFrame::DecodeTcp(request, received, FTransactionId);
             if (decoded.Status == TkxMBFrameStatus::Incomplete) {
                 break;
             }
             if (decoded.Status == TkxMBFrameStatus::Complete) {
                 // Whatever else is in the stream is drained before the next request.
-                response = decoded.Response;
-                return decoded.Result;
+                return {decoded.Result, std::move(decoded.Response)};
             }
             received.erase(received.begin(),
                            received.begin() + static_cast<std::ptrdiff_t>(decoded.Consumed));
@@ -157,20 +155,18 @@ std::int32_t TkxMBTcpLink::Receive(std::span<const std::uint8_t> request,
     }
 }
 
-std::int32_t TkxMBTcpLink::Exchange(std::span<const std::uint8_t> request,
-                                    std::vector<std::uint8_t>& response) {
-    response.clear();
+TkxMBReply TkxMBTcpLink::Exchange(std::span<const std::uint8_t> request) {
     std::string why;
     if (FFd.IsOpen()) {
         DiscardStaleInput();
     }
     if (!FFd.IsOpen() && !ConnectSocket(why)) {
-        return TkxMBResult::SocketNotConnected;
+        return {TkxMBResult::SocketNotConnected, {}};
     }
     ++FTransactionId;
     const std::int32_t result = Send(TkxMBFrame::EncodeTcp(request, FTransactionId));
     if (result != TkxMBResult::Ok) {
-        return result;
+        return {result, {}};
     }
-    return Receive(request, response);
+    return Receive(request);
 }

@@ -18,15 +18,13 @@ public:
 
     bool Open(std::string& why) override;
     void Close() override;
-    std::int32_t Exchange(std::span<const std::uint8_t> request,
-                          std::vector<std::uint8_t>& response) override;
+    TkxMBReply Exchange(std::span<const std::uint8_t> request) override;
 
 private:
     bool ConnectSocket(std::string& why);
     void DiscardStaleInput();
     std::int32_t Send(std::span<const std::uint8_t> frame);
-    std::int32_t Receive(std::span<const std::uint8_t> request,
-                         std::vector<std::uint8_t>& response);
+    TkxMBReply Receive(std::span<const std::uint8_t> request);
     std::int32_t Fail(std::int32_t result);
 
     TkxMBLinkSettings FSettings;

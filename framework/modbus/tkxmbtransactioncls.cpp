@@ -411,16 +411,12 @@ void TkxMBTransaction::HandleResult(const RunResult& result) {
 }
 
 std::int32_t TkxMBTransaction::Exchange(TkxMBServer& server) {
-    FResponse.clear();
-    FBytesRead.clear();
-    std::int32_t result = TkxMBResult::Ok;
     int repeats = 0;
     for (;;) {
-        const std::vector<std::uint8_t> query = FQuery;
-        result = server.TxRxMessage(query, static_cast<std::uint16_t>(query.size()), FResponse, 0,
-                                    FBytesRead);
-        if (result == TkxMBResult::Ok || repeats >= server.Get_Retries()) {
-            return result;
+        TkxMBReply reply = server.TxRxMessage(FQuery);
+        FResponse = std::move(reply.Data);
+        if (reply.Result == TkxMBResult::Ok || repeats >= server.Get_Retries()) {
+            return reply.Result;
         }
         ++repeats;
     }

@@ -140,8 +140,8 @@ protected:
     void PerformStateChange();
 
     std::vector<std::uint8_t> FQuery;
+    // The reply to the last attempt.
     std::vector<std::uint8_t> FResponse;
-    std::vector<std::uint8_t> FBytesRead;
 
 private:
     // What one run produced, as the main thread handles it.

@@ -6,9 +6,9 @@
 #include "devices/tkxdevicesetupcls.h"
 #include "devices/tkxdeviceslavecls.h"
 #include "modbus/tkxmbcancelcls.h"
-#include "modbus/tkxmbscriptedservercls.h"
 #include "modbus/tkxthreadbuffercls.h"
 #include "registers/tkxregdefslistcmp.h"
+#include "support/tkxmbscriptedservercls.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 #include "base/tkxqueuedispatchercls.h"
 #include "modbus/tkxmbcancelcls.h"
 #include "modbus/tkxmbcontextcls.h"
-#include "modbus/tkxmbscriptedservercls.h"
 #include "modbus/tkxmbthreadhostcls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactioncls.h"
 #include "modbus/tkxmbtransactionownercls.h"
+#include "support/tkxmbscriptedservercls.h"
 
 #include <atomic>
 #include <chrono>

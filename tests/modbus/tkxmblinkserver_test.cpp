@@ -5,6 +5,7 @@
 #include "modbus/tkxmbframecls.h"
 #include "modbus/tkxmbportmapcls.h"
 #include "modbus/tkxmbtestutil.h"
+#include "support/tkxptypaircls.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,8 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <future>
+#include <memory>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -66,59 +69,13 @@ std::vector<std::uint8_t> Rtu(const std::string& hex) {
     return TkxMBFrame::EncodeRtu(Hex(hex));
 }
 
-// A pair of connected pseudo-terminals made by socat; the link opens one end as COM1, the
-// scripted peer holds the other.
-class PtyPair {
-public:
-    PtyPair() {
-        FDir = std::filesystem::temp_directory_path() /
-               ("tkxpty-" + std::to_string(getpid()) + "-" + std::to_string(++FCount));
-        std::filesystem::create_directories(FDir);
-        FPid = fork();
-        if (FPid == 0) {
-            const std::string a = "pty,raw,echo=0,link=" + (FDir / "a").string();
-            const std::string b = "pty,raw,echo=0,link=" + (FDir / "b").string();
-            execlp("socat", "socat", a.c_str(), b.c_str(), static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        for (int i = 0; i < 200 && !Ready(); ++i) {
-            std::this_thread::sleep_for(10ms);
-        }
-    }
-    ~PtyPair() {
-        Kill();
-        std::filesystem::remove_all(FDir);
-    }
-    bool Ready() const {
-        return std::filesystem::exists(FDir / "a") && std::filesystem::exists(FDir / "b");
-    }
-    std::string LinkEnd() const { return (FDir / "a").string(); }
-    std::string PeerEnd() const { return (FDir / "b").string(); }
-    void Kill() {
-        if (FPid > 0) {
-            kill(FPid, SIGTERM);
-            waitpid(FPid, nullptr, 0);
-            FPid = -1;
-        }
-    }
-
-private:
-    static inline int FCount = 0;
-    std::filesystem::path FDir;
-    pid_t FPid = -1;
-};
-
-bool SocatInstalled() {
-    return system("command -v socat >/dev/null 2>&1") == 0;
-}
-
 class TkxMBSerialOverPty : public testing::Test {
 protected:
     void SetUp() override {
-        if (!SocatInstalled()) {
+        if (!TkxPtyPair::Available()) {
             GTEST_SKIP() << "socat is not installed";
         }
-        FPty = std::make_unique<PtyPair>();
+        FPty = std::make_unique<TkxPtyPair>();
         ASSERT_TRUE(FPty->Ready());
         FPorts.Set(1, FPty->LinkEnd());
         FPeerFd = open(FPty->PeerEnd().c_str(), O_RDWR | O_NOCTTY);
@@ -150,14 +107,12 @@ protected:
         ASSERT_TRUE(connected) << FServer.GetLastErrorText();
     }
     std::int32_t Send(const std::string& hex) {
-        const auto query = Hex(hex);
-        FResponse.clear();
-        std::vector<std::uint8_t> bytesRead;
-        return FServer.TxRxMessage(query, static_cast<std::uint16_t>(query.size()), FResponse, 0,
-                                   bytesRead);
+        TkxMBReply reply = FServer.TxRxMessage(Hex(hex));
+        FResponse = std::move(reply.Data);
+        return reply.Result;
     }
 
-    std::unique_ptr<PtyPair> FPty;
+    std::unique_ptr<TkxPtyPair> FPty;
     int FPeerFd = -1;
     std::atomic<bool> FStop{false};
     std::thread FPeer;
@@ -228,7 +183,7 @@ TEST_F(TkxMBSerialOverPty, LateReplyIsNotTakenForTheNextRequest) {
     });
     Connect();
     EXPECT_EQ(Send("01 03 00 00 00 02"), TkxMBResult::Timeout);
-    std::this_thread::sleep_for(50ms);
+    // The late reply is still on its way when the next request is made.
     EXPECT_EQ(Send("01 03 00 00 00 02"), 0);
     EXPECT_EQ(FResponse, Hex("01 03 04 00 00 00 02"));
 }
@@ -237,25 +192,33 @@ TEST_F(TkxMBSerialOverPty, PulledCableGivesErrorsNotAHang) {
     StartPeer([](const std::vector<std::uint8_t>&) -> PeerReply { return {}; });
     Connect();
     FPty->Kill();
-    const auto start = std::chrono::steady_clock::now();
-    const std::int32_t first = Send("01 03 00 00 00 02");
-    const std::int32_t second = Send("01 03 00 00 00 02");
+    auto sends = std::async(std::launch::async, [this] {
+        const std::int32_t first = Send("01 03 00 00 00 02");
+        return std::pair(first, Send("01 03 00 00 00 02"));
+    });
+    const bool ended = sends.wait_for(10s) == std::future_status::ready;
+    if (!ended) {
+        FCancel.Trigger(); // lets a hanging exchange go, so the test can end
+    }
+    ASSERT_TRUE(ended) << "the exchanges on a dead line did not end";
+    const auto [first, second] = sends.get();
     EXPECT_NE(first, 0);
     EXPECT_NE(second, 0);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
 }
 
 TEST_F(TkxMBSerialOverPty, CancelEndsAWaitAtOnce) {
-    StartPeer([](const std::vector<std::uint8_t>&) -> PeerReply { return {}; });
-    Connect(0, 5000);
-    std::thread canceller([this] {
-        std::this_thread::sleep_for(50ms);
-        FCancel.Trigger();
+    auto asked = std::make_shared<std::atomic<bool>>(false);
+    StartPeer([asked](const std::vector<std::uint8_t>&) -> PeerReply {
+        *asked = true;
+        return {};
     });
-    const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(Send("01 03 00 00 00 02"), TkxMBResult::Timeout);
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 4s);
-    canceller.join();
+    Connect(0, 60000); // only the cancel can end the wait within the bound below
+    auto send = std::async(std::launch::async, [this] { return Send("01 03 00 00 00 02"); });
+    const bool reachedThePeer = WaitUntil([&] { return asked->load(); });
+    FCancel.Trigger();
+    ASSERT_TRUE(reachedThePeer);
+    ASSERT_EQ(send.wait_for(10s), std::future_status::ready) << "the cancel did not end the wait";
+    EXPECT_EQ(send.get(), TkxMBResult::Timeout);
 }
 
 TEST(TkxMBSerialLink, MissingPortFailsConnectWithAReason) {
@@ -270,10 +233,7 @@ TEST(TkxMBSerialLink, MissingPortFailsConnectWithAReason) {
     server.Connect(connected);
     EXPECT_FALSE(connected);
     EXPECT_NE(server.GetLastErrorText().find("/dev/tkx-no-such-port"), std::string::npos);
-    std::vector<std::uint8_t> response;
-    std::vector<std::uint8_t> bytesRead;
-    EXPECT_EQ(server.TxRxMessage(Hex("01 03 00 00 00 01"), 6, response, 0, bytesRead),
-              TkxMBResult::PortNotInitialized);
+    EXPECT_EQ(server.TxRxMessage(Hex("01 03 00 00 00 01")).Result, TkxMBResult::PortNotInitialized);
 }
 
 TEST(TkxMBSerialLink, PermissionFailureNamesTheDialoutGroup) {
@@ -319,10 +279,7 @@ TEST(TkxMBServer, RequestLengthIsChecked) {
     EXPECT_FALSE(ok);
     server.OpenConnection("x", 2, ok);
     EXPECT_TRUE(ok);
-    std::vector<std::uint8_t> response;
-    std::vector<std::uint8_t> bytesRead;
-    EXPECT_EQ(server.TxRxMessage(Hex("01 03"), 2, response, 0, bytesRead),
-              TkxMBResult::SocketNotConnected);
+    EXPECT_EQ(server.TxRxMessage(Hex("01 03")).Result, TkxMBResult::SocketNotConnected);
 }
 
 // A loopback TCP peer: accepts one client and answers through the script, which sees the
@@ -357,6 +314,7 @@ public:
         close(FListen);
     }
     int Port() const { return FPort; }
+    bool HasClient() const { return FClient.load() >= 0; }
     // Resets the connection as a pulled cable or a crashed peer does.
     void Reset() {
         const int client = FClient.load();
@@ -397,10 +355,9 @@ protected:
         ASSERT_TRUE(connected) << FServer.GetLastErrorText();
     }
     std::int32_t Send(const std::string& hex) {
-        const auto query = Hex(hex);
-        std::vector<std::uint8_t> bytesRead;
-        return FServer.TxRxMessage(query, static_cast<std::uint16_t>(query.size()), FResponse, 0,
-                                   bytesRead);
+        TkxMBReply reply = FServer.TxRxMessage(Hex(hex));
+        FResponse = std::move(reply.Data);
+        return reply.Result;
     }
     TkxMBCancel FCancel;
     TkxMBPortMap FPorts;
@@ -435,7 +392,7 @@ TEST_F(TkxMBTcpLoopback, ResetGivesSocketErrorThenReconnects) {
     Connect(peer.Port());
     EXPECT_EQ(Send("05 03 10 00 00 01"), 0);
     peer.Reset();
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(WaitUntil([&] { return !peer.HasClient(); })) << "the peer kept the connection";
     const std::int32_t broken = Send("05 03 10 00 00 01");
     EXPECT_TRUE(broken == TkxMBResult::SocketReadError || broken == TkxMBResult::SocketWriteError ||
                 broken == 0)

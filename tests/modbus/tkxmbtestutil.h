@@ -1,8 +1,11 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -29,4 +32,18 @@ inline std::vector<std::uint8_t> Hex(const std::string& text) {
 
 inline std::vector<std::uint8_t> Bytes(const std::string& text) {
     return {text.begin(), text.end()};
+}
+
+// Looks at done every few milliseconds until it holds or the bound has passed; true when it
+// held. For conditions that another thread or process brings about.
+inline bool WaitUntil(const std::function<bool()>& done,
+                      std::chrono::milliseconds bound = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + bound;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }

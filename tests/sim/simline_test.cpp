@@ -78,9 +78,9 @@ protected:
 
     // One request and its reply, which lands in FResponse.
     std::int32_t Exchange(const std::vector<std::uint8_t>& request) {
-        std::vector<std::uint8_t> bytesRead;
-        return FServer.TxRxMessage(request, static_cast<std::uint16_t>(request.size()), FResponse,
-                                   0, bytesRead);
+        TkxMBReply reply = FServer.TxRxMessage(request);
+        FResponse = std::move(reply.Data);
+        return reply.Result;
     }
 
     TkxTempFolder FFolder;

@@ -1,5 +1,7 @@
 #include "qxdrive/qxdrivecli.h"
 
+#include "support/tkxptypaircls.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -190,17 +192,12 @@ TEST(CmdMasterUsage, TypedValuesAreTakenWholeAndExactOrRefused) {
 }
 
 TEST(CmdMasterLine, NoAnswerPrintsTheResultMessage) {
-    if (!Runs("command -v socat")) {
+    if (!TkxPtyPair::Available()) {
         GTEST_SKIP() << "socat is missing";
     }
-    const std::string dir = testing::TempDir() + "/qxdrive_master_silent";
-    std::filesystem::create_directories(dir);
-    Peer socat({"/usr/bin/socat", "pty,raw,echo=0,link=" + dir + "/a",
-                "pty,raw,echo=0,link=" + dir + "/b"});
-    for (int i = 0; i < 100 && !std::filesystem::exists(dir + "/a"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    const CliResult r = Qxdrive({"identify", "--port", dir + "/a", "--timeout", "100"});
+    TkxPtyPair pty;
+    ASSERT_TRUE(pty.Ready());
+    const CliResult r = Qxdrive({"identify", "--port", pty.LinkEnd(), "--timeout", "100"});
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Err, "qxdrive identify: timeout, no response!\n");
 }
@@ -252,19 +249,14 @@ TEST_F(CmdMasterPymodbus, ReadAndWriteOverTcp) {
 }
 
 TEST_F(CmdMasterPymodbus, ReadAndWriteOverASerialLine) {
-    if (!Runs("command -v socat")) {
+    if (!TkxPtyPair::Available()) {
         GTEST_SKIP() << "socat is missing";
     }
-    const std::string dir = testing::TempDir() + "/qxdrive_master_pymodbus";
-    std::filesystem::create_directories(dir);
-    Peer socat({"/usr/bin/socat", "pty,raw,echo=0,link=" + dir + "/a",
-                "pty,raw,echo=0,link=" + dir + "/b"});
-    for (int i = 0; i < 100 && !std::filesystem::exists(dir + "/b"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    Peer slave({kPython, kSlaveScript, "rtu", dir + "/b"});
+    TkxPtyPair pty;
+    ASSERT_TRUE(pty.Ready());
+    Peer slave({kPython, kSlaveScript, "rtu", pty.PeerEnd()});
     ASSERT_TRUE(slave.Started());
-    ReadWriteReadBack({"--port", dir + "/a", "--baud", "19200", "--parity", "even"});
+    ReadWriteReadBack({"--port", pty.LinkEnd(), "--baud", "19200", "--parity", "even"});
 }
 
 TEST(CmdMasterSimulator, IdentifyReadAndWriteTheDriveSimulator) {

@@ -60,9 +60,10 @@ public:
     void OpenConnection(const std::string& name, std::int16_t type, bool& ok) override;
     void Connect(bool& connected) override;
     void CloseConnection() override;
-    std::int32_t TxRxMessage(const std::vector<std::uint8_t>& query, std::uint16_t queryLength,
-                             std::vector<std::uint8_t>& response, std::uint16_t respLength,
-                             std::vector<std::uint8_t>& bytesRead) override;
+
+protected:
+    bool IsConnected() const override { return FConnected; }
+    TkxMBReply Transfer(std::span<const std::uint8_t> query) override;
 
 private:
     void Record(const std::string& call);

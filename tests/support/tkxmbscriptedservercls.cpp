@@ -1,4 +1,4 @@
-#include "modbus/tkxmbscriptedservercls.h"
+#include "support/tkxmbscriptedservercls.h"
 
 #include "base/tkxmbresultcodes.h"
 #include "modbus/tkxmbcancelcls.h"
@@ -105,18 +105,8 @@ void TkxMBScriptedServer::CloseConnection() {
     FConnected = false;
 }
 
-std::int32_t TkxMBScriptedServer::TxRxMessage(const std::vector<std::uint8_t>& query,
-                                              std::uint16_t queryLength,
-                                              std::vector<std::uint8_t>& response,
-                                              std::uint16_t /*respLength*/,
-                                              std::vector<std::uint8_t>& bytesRead) {
-    response.clear();
-    bytesRead.clear();
-    if (!FConnected) {
-        return TkxMBResult::PortNotInitialized;
-    }
-    const std::vector<std::uint8_t> sent(
-        query.begin(), query.begin() + std::min<std::size_t>(queryLength, query.size()));
+TkxMBReply TkxMBScriptedServer::Transfer(std::span<const std::uint8_t> query) {
+    const std::vector<std::uint8_t> sent(query.begin(), query.end());
     TkxMBScript::Step step{TkxMBResult::Timeout, {}, {}};
     {
         std::lock_guard guard(FScript->FMutex);
@@ -131,11 +121,10 @@ std::int32_t TkxMBScriptedServer::TxRxMessage(const std::vector<std::uint8_t>& q
     if (step.Delay.count() > 0 &&
         FCancel.WaitFor(-1, POLLIN, static_cast<int>(step.Delay.count())) ==
             TkxMBCancel::Wait::Cancelled) {
-        return TkxMBResult::Timeout;
+        return {TkxMBResult::Timeout, {}};
     }
-    if (step.Result == TkxMBResult::Ok) {
-        response = step.Response;
+    if (step.Result != TkxMBResult::Ok) {
+        return {step.Result, {}};
     }
-    bytesRead = {static_cast<std::uint8_t>(response.size())};
-    return step.Result;
+    return {step.Result, std::move(step.Response)};
 }
