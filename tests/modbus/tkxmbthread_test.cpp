@@ -20,8 +20,13 @@ protected:
         FThread = std::make_unique<TkxMBThread>(&FSetup);
         FSetup.Thread = FThread.get();
     }
+    // Until the thread is in the state and the setup has heard of it: the worker sets the
+    // state before the main thread delivers the notification.
     bool WaitForState(int state) {
-        return PumpUntil([&] { return FThread->GetState() == state; });
+        return PumpUntil([&] {
+            return FThread->GetState() == state && !FSetup.States.empty() &&
+                   FSetup.States.back() == state;
+        });
     }
     int Count(const std::string& call) const {
         const auto calls = Script->Calls();
