@@ -93,6 +93,12 @@ bool TkxMBSerialLink::Open(std::string& why) {
         why = OpenFailure(FDevicePath, errno);
         return false;
     }
+    // A file or /dev/null would otherwise fail the exclusive open below and read as busy.
+    if (!isatty(FFd.Get())) {
+        why = FDevicePath + " is not a serial port";
+        Close();
+        return false;
+    }
     // Another program holding the port counts as busy, whether it locks or opens exclusively.
     if (flock(FFd.Get(), LOCK_EX | LOCK_NB) != 0 || ioctl(FFd.Get(), TIOCEXCL) != 0) {
         why = OpenFailure(FDevicePath, EBUSY);

@@ -129,7 +129,10 @@ TkxMBReply TkxMBTcpLink::Receive(std::span<const std::uint8_t> request) {
     for (;;) {
         const auto outcome = FCancel.WaitFor(FFd.Get(), POLLIN, MillisecondsLeft(deadline));
         if (outcome == TkxMBCancel::Wait::Cancelled || outcome == TkxMBCancel::Wait::TimedOut) {
-            return {TkxMBResult::Timeout, {}};
+            // A reply that began but never arrived whole (a header promising more) is a bad
+            // reply; only silence is a time-out.
+            const bool begun = outcome == TkxMBCancel::Wait::TimedOut && !received.empty();
+            return {begun ? TkxMBResult::InvalidResponse : TkxMBResult::Timeout, {}};
         }
         std::uint8_t chunk[512];
         const ssize_t count = recv(FFd.Get(), chunk, sizeof chunk, MSG_DONTWAIT);

@@ -236,6 +236,21 @@ TEST(TkxMBSerialLink, MissingPortFailsConnectWithAReason) {
     EXPECT_EQ(server.TxRxMessage(Hex("01 03 00 00 00 01")).Result, TkxMBResult::PortNotInitialized);
 }
 
+TEST(TkxMBSerialLink, AFileIsNotASerialPortRatherThanBusy) {
+    for (const char* path : {"/dev/null", TKX_SOURCE_DIR "/README.md"}) {
+        TkxMBPortMap ports;
+        ports.Set(1, path);
+        TkxMBCancel cancel;
+        TkxMBLinkServer server(cancel, ports);
+        bool ok = false;
+        server.OpenConnection("x", 1, ok);
+        bool connected = true;
+        server.Connect(connected);
+        EXPECT_FALSE(connected) << path;
+        EXPECT_EQ(server.GetLastErrorText(), std::string(path) + " is not a serial port");
+    }
+}
+
 TEST(TkxMBSerialLink, PermissionFailureNamesTheDialoutGroup) {
     if (geteuid() == 0) {
         GTEST_SKIP() << "root may open any file";
@@ -418,6 +433,16 @@ TEST_F(TkxMBTcpLoopback, NobodyListeningFailsConnect) {
     FServer.Connect(connected);
     EXPECT_FALSE(connected);
     EXPECT_FALSE(FServer.GetLastErrorText().empty());
+}
+
+TEST_F(TkxMBTcpLoopback, AReplyShorterThanItsHeaderPromisesIsInvalidNotATimeOut) {
+    TcpPeer peer([](const std::vector<std::uint8_t>& frame) -> PeerReply {
+        auto cut = TcpAnswer(frame, "05 03 02 00 07").Bytes;
+        cut[5] = static_cast<std::uint8_t>(cut[5] + 4);
+        return {cut};
+    });
+    Connect(peer.Port());
+    EXPECT_EQ(Send("05 03 10 00 00 01"), TkxMBResult::InvalidResponse);
 }
 
 TEST_F(TkxMBTcpLoopback, SilentPeerTimesOut) {

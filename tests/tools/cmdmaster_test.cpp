@@ -199,7 +199,21 @@ TEST(CmdMasterLine, NoAnswerPrintsTheResultMessage) {
     ASSERT_TRUE(pty.Ready());
     const CliResult r = Qxdrive({"identify", "--port", pty.LinkEnd(), "--timeout", "100"});
     EXPECT_EQ(r.Status, 1);
-    EXPECT_EQ(r.Err, "qxdrive identify: timeout, no response!\n");
+    EXPECT_EQ(r.Err, "qxdrive identify: timeout, no response!\n"
+                     "  tried: " +
+                         pty.LinkEnd() +
+                         " at 19200 8E1, RTU, slave 1, 3 attempts of up to 100 ms each\n"
+                         "  check the cable, the slave address, the baud rate and parity, RTU or "
+                         "ASCII (--ascii), and on RS485 the direction control (--rts-toggle)\n");
+    const CliResult once = Qxdrive({"identify", "--port", pty.LinkEnd(), "--timeout=100",
+                                    "--retries=0", "--slave", "7", "--ascii"});
+    EXPECT_THAT(once.Err, HasSubstr(" at 19200 8E1, ASCII, slave 7, 1 attempt of up to 100 ms"));
+}
+
+TEST(CmdMasterLine, AFileGivenAsPortIsNotASerialPort) {
+    const CliResult r = Qxdrive({"identify", "--port", "/dev/null"});
+    EXPECT_EQ(r.Status, 1);
+    EXPECT_EQ(r.Err, "qxdrive identify: /dev/null is not a serial port\n");
 }
 
 class CmdMasterPymodbus : public ::testing::Test {
@@ -242,7 +256,8 @@ TEST_F(CmdMasterPymodbus, ReadAndWriteOverTcp) {
     // The slave knows no function 65: its exception reply is the message.
     const CliResult identify = Qxdrive(With({"identify"}, line));
     EXPECT_EQ(identify.Status, 1);
-    EXPECT_EQ(identify.Err, "qxdrive identify: unknown function code.\n");
+    EXPECT_EQ(identify.Err, "qxdrive identify: unknown function code.\n"
+                            "  the drive does not know this function\n");
     const CliResult other =
         Qxdrive(With({"read", "Setup", "--defs", kDefs, "--slave", "2", "--timeout", "200"}, line));
     EXPECT_EQ(other.Status, 1);

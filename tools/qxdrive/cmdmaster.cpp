@@ -3,6 +3,7 @@
 #include "qxdrive/qxdrivewatch.h"
 
 #include "base/tkxerror.h"
+#include "base/tkxmbresultcodes.h"
 #include "base/tkxqueuedispatchercls.h"
 #include "base/tkxstatescale.h"
 #include "devices/tkxdevicesetupcls.h"
@@ -53,6 +54,7 @@ struct MasterOptions {
     int Slave = 1;
     std::string Defs;
     int TimeoutMs = 500;
+    std::optional<int> Retries;
     std::optional<int> Start;
     std::optional<int> Count;
     int IntervalMs = 1000;
@@ -118,6 +120,8 @@ MasterOptions ParseOptions(const CommandArgs& args) {
             options.Defs = value();
         } else if (arg == "--timeout") {
             options.TimeoutMs = ReadNumber(arg, value(), 1, 60000);
+        } else if (arg == "--retries") {
+            options.Retries = ReadNumber(arg, value(), 0, 10);
         } else if (arg == "--start") {
             options.Start = ReadNumber(arg, value(), 0, 65535);
         } else if (arg == "--count") {
@@ -167,6 +171,9 @@ public:
             FConnection->SetTxMode(options.Ascii ? 1 : 0);
         }
         FConnection->SetTimeOut(options.TimeoutMs);
+        if (options.Retries) {
+            FConnection->SetRetries(*options.Retries);
+        }
     }
     // The connection ends its thread and destroys its devices while the queue is still served.
     ~MasterSession() {
@@ -223,6 +230,8 @@ public:
         }
         return transaction.GetLastError();
     }
+
+    int Retries() const { return FConnection->Retries(); }
 
     // Serves the queue until done holds.
     void WaitUntil(const std::function<bool()>& done) {
@@ -392,8 +401,59 @@ int Guarded(const char* command, const char* usage, std::ostream& err,
     }
 }
 
-int Failed(const char* command, std::ostream& err, std::int32_t result) {
+// The line as the options set it up: "/dev/ttyUSB0 at 19200 8E1, RTU" or "host:502".
+std::string LineText(const MasterOptions& options) {
+    if (!options.Host.empty()) {
+        return options.Host + ":" + std::to_string(options.TcpPort) + " (Modbus TCP)";
+    }
+    return options.Port + " at " + std::to_string(options.Baud) + " 8" + "NOEMS"[options.Parity] +
+           "1, " + (options.Ascii ? "ASCII" : "RTU") + (options.RtsToggle ? ", RTS toggled" : "");
+}
+
+bool IsExceptionReply(std::int32_t result) {
+    return (static_cast<std::uint32_t>(result) & 0xFFFFFF00U) ==
+           static_cast<std::uint32_t>(TkxMBResult::ExceptionBase);
+}
+
+// What a service engineer can check for a failed exchange.
+std::string CheckText(std::int32_t result, const MasterOptions& options) {
+    const bool tcp = !options.Host.empty();
+    switch (result) {
+    case TkxMBResult::Timeout:
+        return tcp ? "check that the drive or gateway is on and the unit (slave) address"
+                   : "check the cable, the slave address, the baud rate and parity, RTU or ASCII"
+                     " (--ascii), and on RS485 the direction control (--rts-toggle)";
+    case TkxMBResult::InvalidCrc:
+        return "check the baud rate and parity, RTU or ASCII, and the wiring and termination";
+    case TkxMBResult::InvalidResponse:
+        return "check that only this drive answers at the slave address, and RTU or ASCII";
+    case TkxMBResult::IllegalFunction:
+        return "the drive does not know this function";
+    case TkxMBResult::IllegalAddress:
+        return "the drive has no such register: check that the definition file fits the drive";
+    case TkxMBResult::IllegalValue:
+        return "the drive refused the value or the register count";
+    default:
+        break;
+    }
+    if (tcp && (static_cast<std::uint32_t>(result) & 0xFFFFFF00U) == 0x80040500U) {
+        return "check the host and port, and that the drive or gateway accepts connections";
+    }
+    return "";
+}
+
+int Failed(const char* command, std::ostream& err, std::int32_t result,
+           const MasterOptions& options, int retries) {
     err << "qxdrive " << command << ": " << TkxMBTransaction::GetResultText(result) << "\n";
+    // An exception reply means the drive answered; the line itself is fine then.
+    if (!IsExceptionReply(result)) {
+        err << "  tried: " << LineText(options) << ", slave " << options.Slave << ", "
+            << retries + 1 << (retries == 0 ? " attempt" : " attempts") << " of up to "
+            << options.TimeoutMs << " ms each\n";
+    }
+    if (const std::string check = CheckText(result, options); !check.empty()) {
+        err << "  " << check << "\n";
+    }
     return kExitFailed;
 }
 
@@ -425,7 +485,7 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         version->SetSlaveAddress(static_cast<std::uint8_t>(options.Slave));
         const std::int32_t result = session.RunOnce(*version, 1);
         if (result != 0) {
-            return Failed("identify", err, result);
+            return Failed("identify", err, result, options, session.Retries());
         }
         out << version->GetVersion().GetText() << "\n";
         return 0;
@@ -453,7 +513,7 @@ int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         }
         const std::int32_t result = session.RunOnce(*read, requests);
         if (result != 0) {
-            return Failed("read", err, result);
+            return Failed("read", err, result, options, session.Retries());
         }
         for (const TkxRegister* reg : RegistersOf(*read, device)) {
             PrintRegister(out, *reg);
@@ -492,7 +552,7 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         device.SetThread(session.Thread());
         reg->SetValueText(value, 0, 0);
         if (const std::int32_t result = device.WriteRegister(*reg, true); result != 0) {
-            return Failed("write", err, result);
+            return Failed("write", err, result, options, session.Retries());
         }
         // What the drive holds now, which a drive may have limited on its own.
         if (const std::int32_t result = device.ReadRegister(*reg, true); result != 0) {
