@@ -56,7 +56,8 @@ protected:
     // Starts the simulator on the link in the framing of the test, with more arguments, and
     // opens a line to it.
     void Start(const std::vector<std::string>& more = {}) {
-        std::vector<std::string> args{"--defs", kDefs, "--link", FLink, "--version", "QX440v123"};
+        std::vector<std::string> args{"--defs",          kDefs,      "--link", FLink,
+                                      "--drive-version", "QX440v123"};
         if (GetParam()) {
             args.push_back("--ascii");
         }

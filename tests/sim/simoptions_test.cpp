@@ -38,6 +38,17 @@ TEST(SimOptions, ValuesAreTakenAndChecked) {
     EXPECT_TRUE(options->Faults.Empty());
 }
 
+TEST(SimOptions, TheReportedVersionHasItsOwnNameAndValuesMayFollowAnEqualsSign) {
+    const auto options = Parse({"--defs=d.par", "--drive-version=QX460v412", "--slave=3"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->DefsFile, "d.par");
+    EXPECT_EQ(options->Version, "QX460v412");
+    EXPECT_EQ(options->Slave, 3);
+    std::string error;
+    EXPECT_FALSE(Parse({"--defs", "d.par", "--version", "QX460v412"}, &error));
+    EXPECT_EQ(error, "unknown option '--version'");
+}
+
 TEST(SimOptions, FaultsAreTakenByAddressAndRepeat) {
     const auto options =
         Parse({"--defs", "d.par", "--fault", "200=exception:4", "--fault", "100=delay:20"});

@@ -250,7 +250,8 @@ TEST_F(SimPeersTest, BadStartsSayWhy) {
     EXPECT_EQ(broken.ExitCode, 1);
     EXPECT_NE(broken.Output.find("broken.nv:1:"), std::string::npos) << broken.Output;
 
-    const auto version = RunProgram({SimulatorPath(), "--defs", kDefs, "--version", "X1"}, 10s);
+    const auto version =
+        RunProgram({SimulatorPath(), "--defs", kDefs, "--drive-version", "X1"}, 10s);
     EXPECT_EQ(version.ExitCode, 2);
 }
 

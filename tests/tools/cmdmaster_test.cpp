@@ -281,7 +281,7 @@ TEST(CmdMasterSimulator, IdentifyReadAndWriteTheDriveSimulator) {
     }
     const std::string defs = std::string(TKX_TEST_DATA_DIR) + "/sim/drive.par";
     const std::string port = std::to_string(FreePort());
-    Peer drive({sim, "--defs", defs, "--tcp", port, "--version", "QX440v123"});
+    Peer drive({sim, "--defs", defs, "--tcp", port, "--drive-version", "QX440v123"});
     const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + port};
     const CliResult identify = FirstContact(With({"identify"}, line));
     ASSERT_EQ(identify.Status, 0) << identify.Err;

@@ -54,6 +54,10 @@ int RunSimulator(const std::vector<std::string>& args, std::ostream& out, std::o
         out << SimUsage();
         return 0;
     }
+    if (!args.empty() && (args[0] == "--version" || args[0] == "-V")) {
+        out << "qxdrive-sim " << TKX_VERSION_TEXT << "\n";
+        return 0;
+    }
     std::string error;
     const auto options = ParseSimOptions(args, error);
     if (!options) {

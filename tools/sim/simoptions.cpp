@@ -46,7 +46,7 @@ Setter TextSetter(std::string SimOptions::*field) {
 const std::map<std::string, Setter>& ValueOptions() {
     static const std::map<std::string, Setter> options = {
         {"--defs", TextSetter(&SimOptions::DefsFile)},
-        {"--version", TextSetter(&SimOptions::Version)},
+        {"--drive-version", TextSetter(&SimOptions::Version)},
         {"--slave", IntSetter(&SimOptions::Slave, 1, 247)},
         {"--link", TextSetter(&SimOptions::Link)},
         {"--state", TextSetter(&SimOptions::StateFile)},
@@ -74,6 +74,21 @@ const std::map<std::string, Setter>& ValueOptions() {
     return options;
 }
 
+// "--name=value" becomes "--name" "value".
+std::vector<std::string> SplitOptionValues(const std::vector<std::string>& args) {
+    std::vector<std::string> words;
+    for (const std::string& arg : args) {
+        const std::size_t equals = arg.find('=');
+        if (arg.starts_with("--") && equals != std::string::npos && equals > 2) {
+            words.push_back(arg.substr(0, equals));
+            words.push_back(arg.substr(equals + 1));
+        } else {
+            words.push_back(arg);
+        }
+    }
+    return words;
+}
+
 } // namespace
 
 bool SimParseInt(std::string_view text, int low, int high, int& out) {
@@ -89,7 +104,7 @@ bool SimParseInt(std::string_view text, int low, int high, int& out) {
 
 std::string SimUsage() {
     return "usage: qxdrive-sim --defs FILE.par [options]\n"
-           "  --version TEXT     version the drive reports (default QX440v100)\n"
+           "  --drive-version TEXT  version the drive reports (default QX440v100)\n"
            "  --slave N          own slave address, 1..247 (default 1)\n"
            "  --tcp PORT         serve Modbus TCP on 127.0.0.1:PORT (0 picks one) instead of a\n"
            "                     pseudo-terminal\n"
@@ -105,6 +120,8 @@ std::string SimUsage() {
            "  --seed N           seed of the fault decisions\n"
            "  --fault ADDR=KIND  every request covering register ADDR gets the fault KIND:\n"
            "                     drop, corrupt, exception:N or delay:MS (repeatable)\n"
+           "Options take their value as the next word or after '=' (--slave=2); --version\n"
+           "prints the simulator's own version.\n"
            "SIGUSR1 makes the drive vanish (no answers, TCP connections dropped), SIGUSR2 brings\n"
            "it back; SIGINT or SIGTERM end it.\n";
 }
@@ -112,8 +129,9 @@ std::string SimUsage() {
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                                           std::string& error) {
     SimOptions options;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& name = args[i];
+    const std::vector<std::string> words = SplitOptionValues(args);
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& name = words[i];
         if (name == "--ascii") {
             options.Ascii = true;
             continue;
@@ -123,11 +141,11 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             error = "unknown option '" + name + "'";
             return std::nullopt;
         }
-        if (i + 1 >= args.size()) {
+        if (i + 1 >= words.size()) {
             error = "option " + name + " needs a value";
             return std::nullopt;
         }
-        const std::string& value = args[++i];
+        const std::string& value = words[++i];
         std::string why;
         if (!option->second(options, value, why)) {
             error = "bad value '" + value + "' for " + name + (why.empty() ? "" : ": " + why);
