@@ -10,14 +10,23 @@ void TkxMBContext::SetServerFactory(ServerFactory factory) {
 
 std::unique_ptr<TkxMBServer> TkxMBContext::MakeServer(const TkxMBCancel& cancel) const {
     ServerFactory factory;
+    TkxMBServer::FrameTap tap;
     {
         std::lock_guard guard(FMutex);
         factory = FServerFactory;
+        tap = FFrameTap;
     }
-    if (factory) {
-        return factory(cancel);
+    std::unique_ptr<TkxMBServer> server =
+        factory ? factory(cancel) : std::make_unique<TkxMBLinkServer>(cancel, FPorts);
+    if (server && tap) {
+        server->SetFrameTap(std::move(tap));
     }
-    return std::make_unique<TkxMBLinkServer>(cancel, FPorts);
+    return server;
+}
+
+void TkxMBContext::SetFrameTap(TkxMBServer::FrameTap tap) {
+    std::lock_guard guard(FMutex);
+    FFrameTap = std::move(tap);
 }
 
 void TkxMBContext::SetThreadFactory(ThreadFactory factory) {

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "modbus/tkxmbportmapcls.h"
+#include "modbus/tkxmbservercls.h"
 
 #include <functional>
 #include <memory>
 #include <mutex>
 
 class TkxMBCancel;
-class TkxMBServer;
 class TkxMBSetupThread;
 class TkxMBThreadSetup;
 
@@ -28,8 +28,11 @@ public:
 
     // Null restores the real line on this context's port map.
     void SetServerFactory(ServerFactory factory);
-    // What the factory makes (it may throw, or make nothing).
+    // What the factory makes (it may throw, or make nothing), with the frame tap set.
     std::unique_ptr<TkxMBServer> MakeServer(const TkxMBCancel& cancel) const;
+    // Shows the requests and replies of every line opened from now on (null: none); the tap
+    // runs on the communication threads.
+    void SetFrameTap(TkxMBServer::FrameTap tap);
 
     // Null restores the real thread: a TkxMBThread joined to the setup by a
     // TkxMBThreadBinding.
@@ -44,5 +47,6 @@ private:
     mutable std::mutex FMutex; // guards the factories
     ServerFactory FServerFactory;
     ThreadFactory FThreadFactory;
+    TkxMBServer::FrameTap FFrameTap;
     TkxMBPortMap FPorts;
 };

@@ -19,5 +19,11 @@ TkxMBReply TkxMBServer::TxRxMessage(std::span<const std::uint8_t> query) {
     if (query.size() < 2 || query.size() > TkxMBFrame::MaxRequest) {
         return {TkxMBResult::BufferOverflow, {}};
     }
-    return Transfer(query);
+    if (!FTap) {
+        return Transfer(query);
+    }
+    FTap(true, query, TkxMBResult::Ok);
+    TkxMBReply reply = Transfer(query);
+    FTap(false, reply.Data, reply.Result);
+    return reply;
 }

@@ -3,6 +3,7 @@
 #include "modbus/tkxmblinkcls.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -14,6 +15,11 @@
 // IsConnected and Transfer; the checks every request passes first are made here.
 class TkxMBServer {
 public:
+    // Sees every request that goes out (sent true, result 0) and what came back for it (the
+    // reply, or nothing with the result of a failure). Called on the thread of the exchange.
+    using FrameTap =
+        std::function<void(bool sent, std::span<const std::uint8_t> bytes, std::int32_t result)>;
+
     virtual ~TkxMBServer() = default;
 
     // ok: the connection type is known (1 serial, 2 TCP/IP).
@@ -43,6 +49,7 @@ public:
     // Not connected: the socket or port error of the connection type; a query shorter than two
     // bytes or longer than a request may be: a buffer overflow. Nothing is sent then.
     TkxMBReply TxRxMessage(std::span<const std::uint8_t> query);
+    void SetFrameTap(FrameTap tap) { FTap = std::move(tap); }
 
     const TkxMBLinkSettings& Settings() const { return FSettings; }
     const std::string& GetLastErrorText() const { return FLastErrorText; }
@@ -55,4 +62,7 @@ protected:
     TkxMBLinkSettings FSettings;
     std::string FLastErrorText;
     bool FRaiseError = false;
+
+private:
+    FrameTap FTap;
 };

@@ -44,6 +44,23 @@ TEST(CmdWatch, PrintsTheFirstPollThenNothingWhileNothingChanges) {
                                       "[0-9:.]{12},101,Accel,-5\n"));
 }
 
+TEST(CmdMasterVerbose, ShowsEveryRequestAndReplyInHex) {
+    qxsim::SimProcess drive({"--defs", kDefs, "--tcp", "0"});
+    ASSERT_TRUE(drive.Started()) << drive.Banner();
+    const std::string line = "127.0.0.1:" + std::to_string(drive.TcpPort());
+    const CliResult read =
+        Qxdrive({"read", "--start", "100", "--count", "2", "-v", "--defs", kDefs, "--tcp", line});
+    ASSERT_EQ(read.Status, 0) << read.Err;
+    EXPECT_EQ(read.Err, "-> 01 03 00 64 00 02\n<- 01 03 04 05 DC FF FB\n");
+    const CliResult quiet =
+        Qxdrive({"read", "--start", "100", "--count", "2", "--defs", kDefs, "--tcp", line});
+    EXPECT_EQ(quiet.Err, "");
+    const CliResult other = Qxdrive({"identify", "--verbose", "--slave", "9", "--timeout", "100",
+                                     "--retries", "0", "--tcp", line});
+    EXPECT_EQ(other.Status, 1);
+    EXPECT_THAT(other.Err, HasSubstr("-> 09 41\n<- timeout, no response!\n"));
+}
+
 TEST(CmdWatch, BadArgumentsAndNoDriveSayWhy) {
     const CliResult usage = Qxdrive({"watch", "--defs", kDefs, "--tcp", "127.0.0.1:1"});
     EXPECT_EQ(usage.Status, 2);

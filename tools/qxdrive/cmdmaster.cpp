@@ -29,7 +29,9 @@
 #include <cstdio>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
+#include <span>
 #include <stdexcept>
 
 namespace qxdrive {
@@ -60,6 +62,7 @@ struct MasterOptions {
     int IntervalMs = 1000;
     bool Csv = false;
     std::optional<int> Times;
+    bool Verbose = false;
     std::vector<std::string> Operands;
 };
 
@@ -128,6 +131,8 @@ MasterOptions ParseOptions(const CommandArgs& args) {
             options.Count = ReadNumber(arg, value(), 1, 65535);
         } else if (arg == "--interval") {
             options.IntervalMs = ReadNumber(arg, value(), 100, 3600000);
+        } else if (arg == "-v" || arg == "--verbose") {
+            options.Verbose = true;
         } else if (arg == "--csv") {
             options.Csv = true;
         } else if (arg == "--times") {
@@ -151,10 +156,33 @@ TkxMBThread* ThreadOf(const TkxMBThreadSetup& connection) {
 
 // One connection with its thread, and optionally one device on it, as the terminal builds
 // them; the main thread serves the dispatcher's queue whenever it waits.
+// Writes each request and reply as a line of hex bytes; the tap runs on the communication
+// thread, so a line is written whole under a lock.
+TkxMBServer::FrameTap FrameWriter(std::ostream& frames) {
+    auto lock = std::make_shared<std::mutex>();
+    return [&frames, lock](bool sent, std::span<const std::uint8_t> bytes, std::int32_t result) {
+        std::string line = sent ? "->" : "<-";
+        for (const std::uint8_t byte : bytes) {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, " %02X", byte);
+            line += hex;
+        }
+        if (!sent && result != TkxMBResult::Ok) {
+            line += " " + TkxMBTransaction::GetResultText(result);
+        }
+        const std::lock_guard guard(*lock);
+        frames << line << "\n" << std::flush;
+    };
+}
+
 class MasterSession {
 public:
-    explicit MasterSession(const MasterOptions& options)
+    // With --verbose every request and reply is written to frames as it passes.
+    MasterSession(const MasterOptions& options, std::ostream& frames)
         : FOptions(options) {
+        if (options.Verbose) {
+            FContext->SetFrameTap(FrameWriter(frames));
+        }
         TkxSetMainDispatcher(&FDispatcher);
         FConnection = std::make_unique<TkxMBThreadSetup>(FContext);
         FConnection->SetThreadName("qxdrive");
@@ -474,7 +502,7 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         if (!options.Operands.empty()) {
             throw UsageError("unexpected '" + options.Operands[0] + "'");
         }
-        MasterSession session(options);
+        MasterSession session(options, err);
         std::string why;
         if (!session.Open(why)) {
             err << "qxdrive identify: " << why << "\n";
@@ -498,7 +526,7 @@ int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         TkxDMCollection collection;
         const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
         std::unique_ptr<TkxRegBlock> blocks = SelectedBlocks(options, *defs);
-        MasterSession session(options);
+        MasterSession session(options, err);
         std::string why;
         if (!session.Open(why)) {
             err << "qxdrive read: " << why << "\n";
@@ -531,7 +559,7 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         TkxDMCollection collection;
         const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
         const std::string value = Utf8ToAnsi(options.Operands[1]);
-        MasterSession session(options);
+        MasterSession session(options, err);
         TkxDeviceSlave& device = session.AddDevice(*defs);
         TkxRegister* reg = FindRegister(device, Utf8ToAnsi(options.Operands[0]));
         if (reg == nullptr) {
@@ -571,7 +599,7 @@ int CmdWatch(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         TkxDMCollection collection;
         const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
         std::unique_ptr<TkxRegBlock> blocks = SelectedBlocks(options, *defs);
-        MasterSession session(options);
+        MasterSession session(options, err);
         std::string why;
         if (!session.Open(why)) {
             err << "qxdrive watch: " << why << "\n";

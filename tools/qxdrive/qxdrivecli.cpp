@@ -41,7 +41,8 @@ const Command kCommands[] = {
 constexpr const char* kLineHelp =
     "LINE is --port PATH [--baud N] [--parity none|odd|even|mark|space] [--rts-toggle]\n"
     "[--ascii] or --tcp HOST:PORT; also --slave N (default 1), --timeout MS (default 500, per\n"
-    "attempt) and --retries N (default 2: three attempts in all).\n";
+    "attempt), --retries N (default 2: three attempts in all) and -v to print every request\n"
+    "and reply in hex.\n";
 
 constexpr const char* kExitHelp =
     "Exit status: 0 done, 1 the line, the drive or a file failed, 2 the command line is wrong\n"
