@@ -218,17 +218,18 @@ public:
         FDispatcher.WaitUntil(
             [&] {
                 const int state = FConnection->GetState();
-                return state == 3 || state >= 5;
+                return state == TkxState::Running || state >= TkxState::Error;
             },
             std::chrono::milliseconds(FOptions.TimeoutMs + 5000));
-        if (FConnection->GetState() == 3) {
+        if (FConnection->GetState() == TkxState::Running) {
             return true;
         }
         const TkxMBThread* thread = Thread();
         if (thread != nullptr && !thread->GetLastErrorText().empty()) {
             why = thread->GetLastErrorText();
         } else {
-            why = TkxMBTransaction::GetResultText(thread != nullptr ? thread->GetLastError() : -1);
+            why = TkxMBTransaction::GetResultText(thread != nullptr ? thread->GetLastError()
+                                                                    : TkxMBResult::ConnectionError);
         }
         return false;
     }
@@ -254,7 +255,7 @@ public:
         transaction.SetEnabled(true);
         const int perRequest = FOptions.TimeoutMs * (FConnection->Retries() + 1) + 200;
         if (!transaction.WaitFor(requests * perRequest + 2000)) {
-            return -11;
+            return TkxMBResult::WaitTimeout;
         }
         return transaction.GetLastError();
     }
