@@ -34,7 +34,7 @@ std::int32_t TkxMBChainedTransa::ReadChain(TkxMBServer& server) {
         if (!block->Valid() || block->Data() == nullptr) {
             continue;
         }
-        BuildReadHolding(block->Start(), block->Count());
+        BuildReadHolding(block->Start(), *block->Data());
         result = Exchange(server);
         if (result == TkxMBResult::Ok) {
             result = ReadBlock(*block);
@@ -48,10 +48,7 @@ std::int32_t TkxMBChainedTransa::WriteChain(TkxMBServer& server, std::int32_t re
     for (const TkxRegBlock* block = WriteBlocks();
          block != nullptr && result != TkxMBResult::Timeout; block = block->Next()) {
         if (block->Valid() && block->Data() != nullptr) {
-            const bool built =
-                block->Count() < 2
-                    ? BuildWriteSingle(block->Start(), *block->Data())
-                    : BuildWriteMultiple(block->Start(), block->Count(), *block->Data());
+            const bool built = BuildWrite(block->Start(), *block->Data());
             result = built ? Exchange(server) : TkxMBResult::UnexpectedSize;
         }
         Pause();

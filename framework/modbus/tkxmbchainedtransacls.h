@@ -5,8 +5,8 @@
 #include <atomic>
 
 // Reads every block of its read chain, then writes every block of its write chain (function 6
-// for one register, 16 for more), pausing BlockDelay ms after each block. A time-out ends the
-// run, so nothing is written after a read that got no answer; other errors do not.
+// for one 16-bit register, 16 for more), pausing BlockDelay ms after each block. A time-out ends
+// the run, so nothing is written after a read that got no answer; other errors do not.
 class TkxMBChainedTransa : public TkxMBSimpleTransa {
 public:
     TkxMBChainedTransa(TkxDeviceSlave* device, int kind);

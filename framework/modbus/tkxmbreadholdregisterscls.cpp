@@ -12,11 +12,11 @@ TkxMBReadHoldRegisters::TkxMBReadHoldRegisters(TkxDeviceSlave* device, int kind,
 
 std::int32_t TkxMBReadHoldRegisters::Transact(TkxMBServer& server) {
     const TkxRegBlock* block = ReadBlocks();
-    if (block == nullptr) {
+    if (block == nullptr || block->Data() == nullptr) {
         return TkxMBResult::NoBuffer;
     }
     FChanged = false;
-    BuildReadHolding(block->Start(), block->Count());
+    BuildReadHolding(block->Start(), *block->Data());
     const std::int32_t result = Exchange(server);
     return result != TkxMBResult::Ok ? result : ReadBlock(*block);
 }

@@ -13,12 +13,12 @@ namespace {
 
 constexpr std::string_view SetupChild = "setup";
 constexpr std::uint8_t ReadHoldingCode = 3;
+constexpr std::uint8_t WriteSingleCode = 6;
+constexpr std::uint8_t WriteMultipleCode = 16;
 // Bytes around the data of a reply to a read (address, function, count, CRC) and of a
 // write-multiple request (address, function, start, count, byte count, CRC).
 constexpr int ReadFrameBytes = 5;
 constexpr int WriteFrameBytes = 8;
-// The byte count of a request or reply is one byte.
-constexpr int MaxDataBytes = 255;
 
 void PushWord(std::vector<std::uint8_t>& frame, std::uint16_t word) {
     frame.push_back(static_cast<std::uint8_t>(word >> 8));
@@ -30,16 +30,18 @@ void AppendView(std::vector<std::uint8_t>& frame, TkxThreadBuffer& view) {
     frame.insert(frame.end(), reader.Data(), reader.Data() + view.Size());
 }
 
-// Halves every valid block while its bytes reach the limit or it holds more registers than one
-// request may carry; a block of one address stays whole.
+// Halves every valid block while its bytes reach the limit or it holds more 16-bit registers
+// than one request may carry; a block of one address stays whole.
 void SplitChain(TkxRegBlock* chain, TkxRegDefsList& defs, int limitBytes, int maxRegisters) {
     for (TkxRegBlock* block = chain; block != nullptr; block = block->Next()) {
         if (!block->Valid()) {
             continue;
         }
-        while ((defs.RangeBytes(block->Start(), block->Count()) >= limitBytes ||
-                block->Count() > maxRegisters) &&
-               block->Split(2)) {
+        while (true) {
+            const int bytes = defs.RangeBytes(block->Start(), block->Count());
+            if ((bytes < limitBytes && bytes / 2 <= maxRegisters) || !block->Split(2)) {
+                break;
+            }
         }
     }
 }
@@ -150,40 +152,29 @@ void TkxMBSimpleTransa::UpdateName() {
     SetTransaName(name);
 }
 
-void TkxMBSimpleTransa::BuildReadHolding(std::uint16_t start, std::uint16_t count) {
+void TkxMBSimpleTransa::BuildReadHolding(std::uint16_t start, const TkxThreadBuffer& view) {
     FQuery.clear();
     FQuery.reserve(6);
     FQuery.push_back(GetSlaveAddress());
     FQuery.push_back(ReadHoldingCode);
     PushWord(FQuery, start);
-    PushWord(FQuery, count);
+    PushWord(FQuery, static_cast<std::uint16_t>(view.Size() / 2));
 }
 
-bool TkxMBSimpleTransa::BuildWriteSingle(std::uint16_t address, TkxThreadBuffer& view) {
-    if (view.Size() > MaxDataBytes) {
-        return false;
-    }
-    FQuery.clear();
-    FQuery.reserve(static_cast<std::size_t>(view.Size()) + 4);
-    FQuery.push_back(GetSlaveAddress());
-    FQuery.push_back(6);
-    PushWord(FQuery, address);
-    AppendView(FQuery, view);
-    return true;
-}
-
-bool TkxMBSimpleTransa::BuildWriteMultiple(std::uint16_t start, std::uint16_t count,
-                                           TkxThreadBuffer& view) {
-    if (view.Size() > MaxDataBytes) {
+bool TkxMBSimpleTransa::BuildWrite(std::uint16_t start, TkxThreadBuffer& view) {
+    const int words = view.Size() / 2;
+    if (words < 1 || words > MaxWriteRegisters) {
         return false;
     }
     FQuery.clear();
     FQuery.reserve(static_cast<std::size_t>(view.Size()) + 7);
     FQuery.push_back(GetSlaveAddress());
-    FQuery.push_back(16);
+    FQuery.push_back(words == 1 ? WriteSingleCode : WriteMultipleCode);
     PushWord(FQuery, start);
-    PushWord(FQuery, count);
-    FQuery.push_back(static_cast<std::uint8_t>(view.Size()));
+    if (words > 1) {
+        PushWord(FQuery, static_cast<std::uint16_t>(words));
+        FQuery.push_back(static_cast<std::uint8_t>(view.Size()));
+    }
     AppendView(FQuery, view);
     return true;
 }

@@ -52,12 +52,13 @@ public:
     bool IsChanged() const { return FChanged; }
 
 protected:
-    // Request builders: slave address, function and data, stored in the query. The data bytes
-    // come from the view under its read lock. False, with nothing stored, when the data cannot
-    // go in one request.
-    void BuildReadHolding(std::uint16_t start, std::uint16_t count);
-    bool BuildWriteSingle(std::uint16_t address, TkxThreadBuffer& view);
-    bool BuildWriteMultiple(std::uint16_t start, std::uint16_t count, TkxThreadBuffer& view);
+    // Request builders: slave address, function and data, stored in the query, for as many
+    // registers from start as the view holds 16-bit words (a long takes two, a date or a time
+    // three), as the layout of the buffer is that of the wire.
+    void BuildReadHolding(std::uint16_t start, const TkxThreadBuffer& view);
+    // Function 6 for a view of one word, else function 16; the data bytes come from the view
+    // under its read lock. False, with nothing stored, when they cannot go in one request.
+    bool BuildWrite(std::uint16_t start, TkxThreadBuffer& view);
     // Copies a function 3 reply into the block's view. A reply from another slave or function,
     // or whose byte count or length does not fit the view, leaves the view untouched.
     std::int32_t ReadBlock(const TkxRegBlock& block);

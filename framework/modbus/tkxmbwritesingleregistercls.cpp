@@ -15,7 +15,7 @@ std::int32_t TkxMBWriteSingleRegister::Transact(TkxMBServer& server) {
     if (block == nullptr || block->Data() == nullptr) {
         return TkxMBResult::NoBuffer;
     }
-    if (!BuildWriteSingle(block->Start(), *block->Data())) {
+    if (!BuildWrite(block->Start(), *block->Data())) {
         return TkxMBResult::UnexpectedSize;
     }
     return Exchange(server);

@@ -2,8 +2,9 @@
 
 #include "modbus/tkxmbsimpletransacls.h"
 
-// Writes the first block of its write chain with function 6: the buffered bytes of one
-// register (four for a long).
+// Writes the first block of its write chain, the buffered bytes of one register: with function
+// 6 for a register of one word, with function 16 for a wider one (a long's two words, a date's
+// three).
 class TkxMBWriteSingleRegister : public TkxMBSimpleTransa {
 public:
     TkxMBWriteSingleRegister(TkxDeviceSlave* device, int kind, std::uint16_t address);

@@ -43,6 +43,11 @@ void SkipBlanks(std::string_view text, std::size_t& pos) {
     }
 }
 
+// The 16-bit registers a definition takes on the wire, one per two bytes.
+std::int64_t WordsOf(const TkxRegDefinition& definition) {
+    return definition.TotalBytes() / 2;
+}
+
 } // namespace
 
 std::vector<std::string> SplitCommaText(std::string_view text) {
@@ -163,35 +168,55 @@ int TkxRegDefsList::BufferSize() const {
     if (FDefinitions.empty()) {
         return 0;
     }
-    std::int64_t registers = 2 * std::int64_t{FDefinitions.back()->Address()} + 2;
+    // Every address from 0 to the last definition. A duplicated address counts once on the
+    // wire but each of its definitions takes its own bytes in OffsetOf, so the buffer is never
+    // smaller than all definitions together.
     std::int64_t total = 0;
     for (const auto& definition : FDefinitions) {
-        registers += definition->TotalBytes() - 2;
         total += definition->TotalBytes();
     }
-    // Duplicated addresses are counted once by the register count but each takes its own
-    // bytes in OffsetOf, so the buffer is never smaller than all definitions together.
-    return static_cast<int>(std::max(registers, total));
+    return static_cast<int>(
+        std::max<std::int64_t>(RangeBytes(0, FDefinitions.back()->Address() + 1), total));
 }
 
 int TkxRegDefsList::OffsetOf(int address) const {
     std::int64_t offset = 0;
+    // The bytes of the address's word inside a wider definition that starts below it.
+    std::int64_t inside = -1;
     for (const auto& definition : FDefinitions) {
         if (definition->Address() >= address) {
-            break;
+            return static_cast<int>(definition->Address() == address || inside < 0 ? offset
+                                                                                   : inside);
         }
+        const std::int64_t word = address - definition->Address();
+        inside = word < WordsOf(*definition) ? offset + 2 * word : -1;
         offset += definition->TotalBytes();
     }
-    return static_cast<int>(offset);
+    return static_cast<int>(inside < 0 ? offset : inside);
 }
 
 int TkxRegDefsList::RangeBytes(int start, int count) const {
     const std::int64_t end = std::int64_t{start} + count;
-    std::int64_t bytes = 2 * std::int64_t{count};
+    std::int64_t bytes = 0;
+    // The first address whose word is not counted yet: an address where no definition starts
+    // takes two bytes, unless it is a further word of a wider definition starting in the
+    // range, which is in that definition's bytes. A definition on an address taken by another
+    // one adds only its further words.
+    std::int64_t next = start;
+    int previous = -1;
     for (const auto& definition : FDefinitions) {
-        if (definition->Address() >= start && definition->Address() < end) {
-            bytes += definition->TotalBytes() - 2;
+        const int address = definition->Address();
+        if (address < start) {
+            continue;
         }
+        if (address >= end) {
+            break;
+        }
+        bytes += address == previous
+                     ? definition->TotalBytes() - 2
+                     : 2 * std::max<std::int64_t>(address - next, 0) + definition->TotalBytes();
+        next = std::max(next, address + WordsOf(*definition));
+        previous = address;
     }
-    return static_cast<int>(bytes);
+    return static_cast<int>(bytes + 2 * std::max<std::int64_t>(end - next, 0));
 }

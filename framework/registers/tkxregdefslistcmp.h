@@ -51,12 +51,19 @@ public:
     // The block-transfer limit of "DataModel", clamped to 20..256.
     int MaxBufferSize();
 
-    // Bytes of a buffer holding every definition; 0 without definitions.
+    // The layout is the wire image: a definition's bytes are its 16-bit registers high byte
+    // first, so a long at 10 takes the words of 10 and 11 and the definition at 12 follows it.
+
+    // Bytes of a buffer holding every definition and a view of any range up to the last
+    // definition; 0 without definitions.
     int BufferSize() const;
-    // Where the definition at address starts: the bytes of all definitions below it.
+    // Where the definition at address starts: the bytes of all definitions below it. An
+    // address on a further word of a wider definition below it, where no definition starts,
+    // is that word inside the definition.
     int OffsetOf(int address) const;
-    // Bytes of the registers start..start+count-1: two per register plus the extra bytes of
-    // the wider definitions inside the range.
+    // Bytes of the registers start..start+count-1 as they go on the wire: the whole bytes of
+    // every definition starting in the range (a long at its last address included), two for
+    // every other address not covered by them.
     int RangeBytes(int start, int count) const;
 
 private:

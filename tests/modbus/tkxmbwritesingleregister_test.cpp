@@ -23,13 +23,22 @@ TEST_F(TkxMBWriteSingleRegisterTest, SendsTheBufferedBytes) {
     EXPECT_EQ(write.GetTransaName(), "TkxMBWriteSingleRegister[1](16w1)");
 }
 
-TEST_F(TkxMBWriteSingleRegisterTest, LongRegisterSendsAllFourBytes) {
-    MakeDevice("[DataModel]\nMaxBufferSize=64\n[20]\nName=Hours\nType=unsigned long\n");
+// Function 6 carries one word: a long goes as its two registers with function 16, a date as
+// its three.
+TEST_F(TkxMBWriteSingleRegisterTest, WiderRegistersGoAsTheirWordsWithFunction16) {
+    MakeDevice("[DataModel]\nMaxBufferSize=64\n[20]\nName=Hours\nType=unsigned long\n"
+               "[30]\nName=Day\nType=date\n");
     auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 20);
     Store(20, Hex("00 01 11 70"));
-    Reply(Hex("01 06 00 14 00 01 11 70"));
+    Reply(Hex("01 10 00 14 00 02"));
     EXPECT_EQ(write.Transact(FServer), 0);
-    EXPECT_EQ(Sent()[0], Hex("01 06 00 14 00 01 11 70"));
+    EXPECT_EQ(Sent()[0], Hex("01 10 00 14 00 02 04 00 01 11 70"));
+
+    auto& day = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 30);
+    Store(30, Hex("00 18 00 0C 00 1A"));
+    Reply(Hex("01 10 00 1E 00 03"));
+    EXPECT_EQ(day.Transact(FServer), 0);
+    EXPECT_EQ(Sent()[1], Hex("01 10 00 1E 00 03 06 00 18 00 0C 00 1A"));
 }
 
 TEST_F(TkxMBWriteSingleRegisterTest, NothingIsSentWithoutAView) {

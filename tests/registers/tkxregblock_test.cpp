@@ -141,6 +141,25 @@ TEST_F(TkxRegBlockViews, ASingleAddressOverTheLimitStaysWhole) {
     EXPECT_EQ(block.Data()->Size(), 80);
 }
 
+// A block from a further word of a wider register sees that word, as a device answers a read
+// from there; with the long string after it the block is cut to that one word.
+TEST_F(TkxRegBlockViews, ABlockInsideAWiderRegisterSeesItsWords) {
+    Reg(12).SetValueInteger(0, static_cast<std::int32_t>(0x80000001U));
+    TkxRegBlock block(13, 2);
+    block.SetOwner(FBuffer.get());
+    EXPECT_EQ(block.ToText(), "13,14");
+    ASSERT_NE(block.Data(), nullptr);
+    EXPECT_EQ(block.Data()->Size(), 2);
+    {
+        TkxThreadBuffer::Writer writer(*block.Data());
+        EXPECT_EQ(ByteList(writer.Data(), writer.Data() + 2), (ByteList{0x00, 0x01}));
+        writer.Data()[1] = 0x02;
+    }
+    EXPECT_EQ(static_cast<std::uint32_t>(Reg(12).GetValueInteger(0)), 0x80000002U);
+    ASSERT_NE(block.Next()->Data(), nullptr);
+    EXPECT_EQ(block.Next()->Data()->Size(), 80);
+}
+
 TEST_F(TkxRegBlockViews, MovingUnbindingAndInvalidBlocks) {
     TkxRegBlock block(0, 2);
     block.SetOwner(FBuffer.get());
@@ -149,8 +168,8 @@ TEST_F(TkxRegBlockViews, MovingUnbindingAndInvalidBlocks) {
     block.Data()->BeginWrite()[0] = 0x55;
     block.Data()->EndWrite();
     EXPECT_EQ(Reg(3).GetValueInteger(0), 0x5500);
-    // A range reaching past the buffer gets no view.
-    block.SetStart(15);
+    // A range reaching past the buffer (the string's last word and one more) gets no view.
+    block.SetStart(53);
     EXPECT_EQ(block.Data(), nullptr);
     block.SetOwner(nullptr);
     EXPECT_EQ(block.Data(), nullptr);

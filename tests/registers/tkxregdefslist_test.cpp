@@ -97,10 +97,45 @@ TEST(TkxRegDefsListLayout, LongInTheMiddle) {
     EXPECT_EQ(list.OffsetOf(1), 2);
     EXPECT_EQ(list.OffsetOf(3), 6);
     EXPECT_EQ(list.OffsetOf(4), 8);
-    EXPECT_EQ(list.RangeBytes(0, 4), 10);
+    // Address 2 is the long's second word: the four registers are eight bytes on the wire.
+    EXPECT_EQ(list.RangeBytes(0, 4), 8);
     EXPECT_EQ(list.RangeBytes(1, 1), 4);
     EXPECT_EQ(list.RangeBytes(2, 2), 4);
-    EXPECT_EQ(list.BufferSize(), 10);
+    EXPECT_EQ(list.OffsetOf(2), 4);
+    EXPECT_EQ(list.BufferSize(), 8);
+}
+
+// The buffer is the wire image: a range's bytes are its 16-bit registers, the words of a wider
+// definition included once, so a view of any range holds the bytes a device sends for it.
+TEST(TkxRegDefsListLayout, RangesAreTheWireImage) {
+    BuiltList built("[10]\nName=Hours\nType=unsigned long\n[12]\nName=A\n"
+                    "[13]\nName=Day\nType=date\n[16]\nName=Tag\nType=string\nLength=3\n"
+                    "[19]\nName=B\n[25]\nName=C\n");
+    const auto& list = built.List;
+    struct Case {
+        int Start, Count, Offset, Bytes;
+    };
+    const Case cases[] = {
+        {10, 1, 0, 4},   // the long alone is both its words
+        {10, 2, 0, 4},   // ... and so is the range of both
+        {10, 3, 0, 6},   // the definition at 12 follows it
+        {11, 2, 2, 4},   // from the long's second word
+        {12, 1, 4, 2},   // the plain register
+        {13, 1, 6, 6},   // the date's three words
+        {14, 2, 8, 4},   // inside the date
+        {10, 10, 0, 20}, // a long, a short, a date, a string of three, a short
+        {16, 1, 12, 6},  // the string
+        {18, 2, 16, 4},  // its last character and B
+        {19, 7, 18, 14}, // addresses of no definition count a word each
+        {25, 1, 20, 2},  // the last definition
+        {26, 1, 22, 2},  // beyond it
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(list.OffsetOf(c.Start), c.Offset) << c.Start;
+        EXPECT_EQ(list.RangeBytes(c.Start, c.Count), c.Bytes) << c.Start << "/" << c.Count;
+    }
+    // From 0 to the last definition, with the words of no definition.
+    EXPECT_EQ(list.BufferSize(), 2 * 26);
 }
 
 TEST(TkxRegDefsListLayout, ArraysDatesAndStrings) {
@@ -108,7 +143,8 @@ TEST(TkxRegDefsListLayout, ArraysDatesAndStrings) {
     const auto& list = built.List;
     EXPECT_EQ(list.OffsetOf(16), 32);
     EXPECT_EQ(list.OffsetOf(17), 38);
-    EXPECT_EQ(list.BufferSize(), 2 * 17 + 2 + 30 + 4 + 10);
+    // The date at 16 and the time at 17 overlap; each takes its own bytes.
+    EXPECT_EQ(list.BufferSize(), 32 + 6 + 12);
     EXPECT_EQ(list.RangeBytes(16, 2), 4 + 4 + 10);
 }
 
@@ -127,6 +163,9 @@ TEST(TkxRegDefsListLayout, DuplicatedAddressesStillFitTheBuffer) {
     const int end = list.OffsetOf(1) + static_cast<int>(list.FindByAddress(1)->TotalBytes());
     EXPECT_EQ(end, 6);
     EXPECT_GE(list.BufferSize(), end);
+    // On the wire the address is one word, whichever definition reads it.
+    EXPECT_EQ(list.RangeBytes(0, 1), 2);
+    EXPECT_EQ(list.RangeBytes(0, 2), 4);
 }
 
 TEST(TkxRegDefsListText, VersionsCategoriesAndDescription) {

@@ -33,6 +33,8 @@
 #include <optional>
 #include <span>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace qxdrive {
 namespace {
@@ -318,21 +320,32 @@ std::unique_ptr<TkxRegDefsList> LoadDefinitions(const std::string& file,
     return defs;
 }
 
-// The runs of defined addresses inside the range, in address order. An undefined address
-// inside one block would shift the data of the registers after it in the device buffer.
+// The runs of registers whose address lies inside the range, in address order. A run goes on
+// over the further words of a wider register (a long at 10 and a register at 12 are one run);
+// an address of no register inside one block would shift the data of the registers after it in
+// the device buffer.
 std::unique_ptr<TkxRegBlock> DefinedRuns(const TkxRegDefsList& defs, int start, int count) {
-    std::unique_ptr<TkxRegBlock> chain;
-    int runEnd = -1;
-    for (int address = start + count - 1; address >= start - 1; --address) {
-        const bool defined = address >= start && defs.FindByAddress(address) != nullptr;
-        if (defined && runEnd < 0) {
-            runEnd = address;
-        } else if (!defined && runEnd >= 0) {
-            chain = std::make_unique<TkxRegBlock>(static_cast<std::uint16_t>(address + 1),
-                                                  static_cast<std::uint16_t>(runEnd - address),
-                                                  std::move(chain));
-            runEnd = -1;
+    std::vector<std::pair<int, int>> runs; // first and last register address
+    int covered = start;                   // the first address after the words of the last run
+    for (int address = start; address < start + count; ++address) {
+        const TkxRegDefinition* definition = defs.FindByAddress(address);
+        if (definition == nullptr) {
+            continue;
         }
+        if (!runs.empty() && address <= covered) {
+            runs.back().second = address;
+        } else {
+            runs.emplace_back(address, address);
+        }
+        const auto words =
+            static_cast<int>(std::max<std::int64_t>(definition->TotalBytes() / 2, 1));
+        covered = std::max(covered, address + words);
+    }
+    std::unique_ptr<TkxRegBlock> chain;
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        chain = std::make_unique<TkxRegBlock>(
+            static_cast<std::uint16_t>(run->first),
+            static_cast<std::uint16_t>(run->second - run->first + 1), std::move(chain));
     }
     return chain;
 }
