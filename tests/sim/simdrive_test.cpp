@@ -27,8 +27,21 @@ TEST_F(SimDriveTest, ReadsStartFromTheDefaultsInWireLayout) {
     // 1500, -5, 12.5 at a norm of 10, 3; then 7, 0 and the long 70000 high word first.
     EXPECT_EQ(Ask("03 0064 0004"), Hex("03 08 05DC FFFB 007D 0003"));
     EXPECT_EQ(Ask("03 00C8 0002"), Hex("03 04 0007 0000"));
-    EXPECT_EQ(Ask("03 00D2 0001"), Hex("03 04 0001 1170"));
+    EXPECT_EQ(Ask("03 00D2 0002"), Hex("03 04 0001 1170"));
     EXPECT_EQ(Ask("03 044C 0001"), Hex("03 02 05DC"));
+    // A date without a default, 2, the long 65537 and -20, one register per word.
+    EXPECT_EQ(Ask("03 00DC 0007"), Hex("03 0E 0000 0000 0000 0002 0001 0001 FFEC"));
+}
+
+// Every address is one 16-bit register, as on any Modbus device: a read may take any of a
+// wider register's words, and asks for as many registers as it gets words.
+TEST_F(SimDriveTest, ReadsCountWordsAndMayTakePartOfAWiderRegister) {
+    EXPECT_EQ(Ask("03 00D2 0001"), Hex("03 02 0001"));
+    EXPECT_EQ(Ask("03 00D3 0001"), Hex("03 02 1170"));
+    EXPECT_EQ(Ask("03 00DD 0004"), Hex("03 08 0000 0000 0002 0001"));
+    EXPECT_EQ(Ask("03 00D2 0003"), Hex("83 02")); // 212 is no register's word
+    EXPECT_EQ(Ask("03 00D1 0002"), Hex("83 02"));
+    EXPECT_EQ(Ask("03 00DC 007D"), Hex("83 02")); // 125 words, most of them undefined
 }
 
 TEST_F(SimDriveTest, ReadsOutsideTheDefinitionsOrWithBadCountsAreRefused) {
@@ -52,10 +65,22 @@ TEST_F(SimDriveTest, SingleWritesAreCheckedAgainstTypeAndLimits) {
     EXPECT_EQ(Ask("03 0064 0003"), Hex("03 06 0BB8 FF9C 00F5"));
 }
 
-TEST_F(SimDriveTest, ALongTakesFourDataBytesInASingleWrite) {
-    EXPECT_EQ(Ask("06 00D2 0002 0000"), Hex("06 00D2 0002 0000"));
-    EXPECT_EQ(Ask("03 00D2 0001"), Hex("03 04 0002 0000"));
-    EXPECT_EQ(Ask("06 00D2 0002"), Hex("86 03"));
+TEST_F(SimDriveTest, WiderRegistersAreWrittenAsTheirWords) {
+    EXPECT_EQ(Ask("10 00D2 0002 04 0002 0000"), Hex("10 00D2 0002"));
+    EXPECT_EQ(Ask("03 00D2 0002"), Hex("03 04 0002 0000"));
+    EXPECT_EQ(Ask("06 00D2 0002 0000"), Hex("86 03")); // function 6 carries one word
+    EXPECT_EQ(Ask("10 00D2 0001 04 0002 0000"), Hex("90 03"));
+    // One word of a long is checked with the other as stored: 100000 is the maximum.
+    EXPECT_EQ(Ask("06 00E1 0000"), Hex("06 00E1 0000"));
+    EXPECT_EQ(Ask("03 00E0 0002"), Hex("03 04 0001 0000"));
+    EXPECT_EQ(Ask("06 00E0 0002"), Hex("86 03")); // 0x00020000 is above it
+    EXPECT_EQ(Ask("10 00E0 0002 04 0001 86A0"), Hex("10 00E0 0002"));
+    EXPECT_EQ(Ask("10 00E0 0002 04 0001 86A1"), Hex("90 03"));
+    // A block of a date, shorts and a long, written and read back whole.
+    EXPECT_EQ(Ask("10 00DC 0007 0E 0018 000C 001A 0003 0000 0064 0032"), Hex("10 00DC 0007"));
+    EXPECT_EQ(Ask("03 00DC 0007"), Hex("03 0E 0018 000C 001A 0003 0000 0064 0032"));
+    EXPECT_EQ(Ask("10 00DC 0007 0E 0018 000C 001A 0003 0000 0064 0033"), Hex("90 03"));
+    EXPECT_EQ(Ask("03 00E2 0001"), Hex("03 02 0032")); // 51 was above the maximum of 50
 }
 
 TEST_F(SimDriveTest, MultipleWritesStoreAllOrNothing) {

@@ -12,9 +12,11 @@
 #include "modbus/tkxmbportmapcls.h"
 #include "modbus/tkxthreadbuffercls.h"
 #include "registers/tkxregblockcls.h"
+#include "registers/tkxregistercls.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace qxsim {
@@ -38,6 +40,11 @@ public:
         TkxThreadBuffer::Reader reader(*FDevice->Buffer());
         const int offset = FDefinitions.Defs().OffsetOf(address);
         return {reader.Data() + offset, reader.Data() + offset + bytes};
+    }
+    void Store(int address, const std::vector<std::uint8_t>& bytes) const {
+        TkxThreadBuffer::Writer writer(*FDevice->Buffer());
+        std::copy(bytes.begin(), bytes.end(),
+                  writer.Data() + FDefinitions.Defs().OffsetOf(address));
     }
 
 private:
@@ -128,6 +135,44 @@ TEST_P(SimLineTest, AFaultedAddressFailsOnlyTheBlockThatCoversIt) {
     EXPECT_EQ(chained.Transact(FServer), TkxMBResult::SlaveFailure);
     chained.SetReadBlocks(std::make_unique<TkxRegBlock>("201"));
     EXPECT_EQ(chained.Transact(FServer), TkxMBResult::Ok);
+}
+
+// The service block holds a date (220..222), a short, a long (224..225) and a short: written
+// and read as its seven registers, it comes back as it went.
+TEST_P(SimLineTest, ABlockOfShortsALongAndADateRoundTrips) {
+    ASSERT_NO_FATAL_FAILURE(Start());
+    const std::vector<std::uint8_t> block = {0x00, 0x18, 0x00, 0x0C, 0x00, 0x1A, 0x00,
+                                             0x05, 0x00, 0x01, 0x86, 0xA0, 0xFF, 0xFB};
+    TerminalDrive sender;
+    sender.Store(220, block);
+    auto& write = *new TkxMBChainedTransa(sender.Device(), 1);
+    write.SetWriteBlocks(std::make_unique<TkxRegBlock>("220/226"));
+    ASSERT_EQ(write.Transact(FServer), TkxMBResult::Ok);
+
+    // The drive holds the seven words, as any master reading them with the standard count sees.
+    ASSERT_EQ(Exchange({1, 3, 0, 220, 0, 7}), TkxMBResult::Ok);
+    std::vector<std::uint8_t> reply = {1, 3, 14};
+    reply.insert(reply.end(), block.begin(), block.end());
+    EXPECT_EQ(FResponse, reply);
+
+    TerminalDrive receiver;
+    auto& read = *new TkxMBChainedTransa(receiver.Device(), 1);
+    read.SetReadBlocks(std::make_unique<TkxRegBlock>("220/226"));
+    ASSERT_EQ(read.Transact(FServer), TkxMBResult::Ok);
+    EXPECT_EQ(receiver.Stored(220, 14), block);
+    EXPECT_EQ(receiver.Device()->RegisterByName("Runtime")->GetValueInteger(0), 100000);
+    EXPECT_EQ(receiver.Device()->RegisterByName("Limit")->GetValueInteger(0), -5);
+    EXPECT_EQ(receiver.Device()->RegisterByName("Serviced")->GetValueText(0, 0), "24/12/2026");
+
+    // The long alone is its two registers, read and written.
+    read.SetReadBlocks(std::make_unique<TkxRegBlock>("210"));
+    ASSERT_EQ(read.Transact(FServer), TkxMBResult::Ok);
+    EXPECT_EQ(receiver.Stored(210, 4), (std::vector<std::uint8_t>{0x00, 0x01, 0x11, 0x70}));
+    sender.Store(210, {0x00, 0x01, 0x11, 0x71});
+    write.SetWriteBlocks(std::make_unique<TkxRegBlock>("210"));
+    ASSERT_EQ(write.Transact(FServer), TkxMBResult::Ok);
+    ASSERT_EQ(read.Transact(FServer), TkxMBResult::Ok);
+    EXPECT_EQ(receiver.Device()->RegisterByName("Hours")->GetValueInteger(0), 70001);
 }
 
 TEST_P(SimLineTest, FaultKindsReachTheLine) {

@@ -55,19 +55,20 @@ protected:
                            device},
                           20s);
     }
+    // One value goes with function 6, several with function 16.
+    static SimRunResult WriteSerial(const std::string& device, int address,
+                                    const std::vector<int>& values) {
+        std::vector<std::string> args{
+            "mbpoll", "-m", "rtu", "-b", "19200", "-d", "8",  "-P", "even", "-s",
+            "1",      "-a", "1",   "-0", "-t",    "4",  "-o", "1",  "-r",   std::to_string(address),
+            device};
+        for (const int value : values) {
+            args.push_back(std::to_string(value));
+        }
+        return RunProgram(args, 20s);
+    }
     static SimRunResult WriteSerial(const std::string& device, int address, int value) {
-        return RunProgram({"mbpoll", "-m",
-                           "rtu",    "-b",
-                           "19200",  "-d",
-                           "8",      "-P",
-                           "even",   "-s",
-                           "1",      "-a",
-                           "1",      "-0",
-                           "-t",     "4",
-                           "-o",     "1",
-                           "-r",     std::to_string(address),
-                           device,   std::to_string(value)},
-                          20s);
+        return WriteSerial(device, address, std::vector<int>{value});
     }
     static std::vector<std::string> TcpArgs(int port, double timeoutSeconds) {
         return {"mbpoll", "-m", "tcp", "-p", std::to_string(port),          "-a", "1",
@@ -118,6 +119,33 @@ TEST_F(SimPeersTest, SerialLineGivesTheDefaultsAndKeepsWhatIsWritten) {
     const auto stopped = sim.Stop();
     EXPECT_EQ(stopped.ExitCode, 0) << stopped.Output;
     EXPECT_FALSE(std::filesystem::is_symlink(link));
+}
+
+// A long is two registers on the wire and a date three; mbpoll asks with the standard counts
+// and may take any of their words.
+TEST_F(SimPeersTest, ALongAndADateAreTheirWordsOnTheWire) {
+    const std::string link = PathOf("drive");
+    SimProcess sim({"--defs", kDefs, "--link", link});
+    ASSERT_TRUE(sim.Started()) << sim.Banner();
+
+    const auto hours = PollSerial(link, 210, 2);
+    ExpectRegister(hours, 210, "1");
+    ExpectRegister(hours, 211, "4464"); // 70000, high word first
+    ExpectRegister(PollSerial(link, 211, 1), 211, "4464");
+    EXPECT_EQ(WriteSerial(link, 210, {1, 4465}).ExitCode, 0);
+    ExpectRegister(PollSerial(link, 210, 2), 211, "4465");
+
+    EXPECT_EQ(WriteSerial(link, 220, {24, 12, 26}).ExitCode, 0);
+    const auto date = PollSerial(link, 220, 3);
+    ExpectRegister(date, 220, "24");
+    ExpectRegister(date, 221, "12");
+    ExpectRegister(date, 222, "26");
+
+    // A word of a long is checked with the other one: 0x00020001 is above Runtime's 100000.
+    const auto high = WriteSerial(link, 224, 2);
+    EXPECT_NE(high.ExitCode, 0);
+    EXPECT_NE(high.Output.find("Illegal data value"), std::string::npos) << high.Output;
+    ExpectRegister(PollSerial(link, 224, 2), 224, "1");
 }
 
 TEST_F(SimPeersTest, TcpGivesTheDefaultsAndKeepsWhatIsWritten) {

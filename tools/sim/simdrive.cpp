@@ -12,7 +12,6 @@ enum : std::uint8_t {
 
 constexpr int kMaxReadCount = 125;
 constexpr int kMaxWriteCount = 123;
-constexpr int kMaxReplyData = 250; // what fits into one frame after address, function, count
 
 std::vector<std::uint8_t> Exception(std::uint8_t function, std::uint8_t code) {
     return {static_cast<std::uint8_t>(function | 0x80), code};
@@ -71,28 +70,22 @@ std::vector<std::uint8_t> SimDrive::ReadHolding(const std::vector<std::uint8_t>&
     if (count < 1 || count > kMaxReadCount) {
         return Exception(kReadHolding, kIllegalValue);
     }
-    const int bytes = FMemory.RangeBytes(start, count);
-    if (bytes < 0) {
+    if (!FMemory.Covers(start, count)) {
         return Exception(kReadHolding, kIllegalAddress);
     }
-    if (bytes > kMaxReplyData) {
-        return Exception(kReadHolding, kIllegalValue);
-    }
-    return Reply({kReadHolding, static_cast<std::uint8_t>(bytes)}, FMemory.Read(start, count));
+    return Reply({kReadHolding, static_cast<std::uint8_t>(2 * count)}, FMemory.Read(start, count));
 }
 
-// The data of a single write are the bytes of the one register, which a long makes four.
+// One word; a wider register changes in that word only, checked with its other words.
 std::vector<std::uint8_t> SimDrive::WriteSingle(const std::vector<std::uint8_t>& request) {
-    if (request.size() < 3) {
+    if (request.size() != 5) {
         return Exception(kWriteSingle, kIllegalValue);
     }
     const std::uint16_t address = Word(request, 1);
-    const int bytes = FMemory.RangeBytes(address, 1);
-    if (bytes < 0) {
+    if (!FMemory.Covers(address, 1)) {
         return Exception(kWriteSingle, kIllegalAddress);
     }
-    if (request.size() != 3 + std::size_t(bytes) ||
-        !FMemory.Accepts(address, 1, request.data() + 3)) {
+    if (!FMemory.Accepts(address, 1, request.data() + 3)) {
         return Exception(kWriteSingle, kIllegalValue);
     }
     FMemory.Write(address, 1, request.data() + 3);
@@ -105,15 +98,14 @@ std::vector<std::uint8_t> SimDrive::WriteMultiple(const std::vector<std::uint8_t
     }
     const std::uint16_t start = Word(request, 1);
     const int count = Word(request, 3);
-    if (count < 1 || count > kMaxWriteCount) {
+    if (count < 1 || count > kMaxWriteCount || request[5] != 2 * count ||
+        request.size() != 6 + 2 * std::size_t(count)) {
         return Exception(kWriteMultiple, kIllegalValue);
     }
-    const int bytes = FMemory.RangeBytes(start, count);
-    if (bytes < 0) {
+    if (!FMemory.Covers(start, count)) {
         return Exception(kWriteMultiple, kIllegalAddress);
     }
-    if (request[5] != bytes || request.size() != 6 + std::size_t(bytes) ||
-        !FMemory.Accepts(start, count, request.data() + 6)) {
+    if (!FMemory.Accepts(start, count, request.data() + 6)) {
         return Exception(kWriteMultiple, kIllegalValue);
     }
     FMemory.Write(start, count, request.data() + 6);

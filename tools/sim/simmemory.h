@@ -5,16 +5,18 @@
 
 namespace qxsim {
 
-// The holding registers a simulated drive answers for. The bytes of a register range are laid
-// out as the terminal's register buffer lays them out: one word per plain register, two for a
-// long, three for a date or a time, high byte first.
+// The holding registers a simulated drive answers for, as a standard device holds them: one
+// 16-bit word per address, high byte first. A long takes two addresses (high word first), a
+// date or a time three, a string one per character, an array one register per element word.
 class SimMemory {
 public:
     virtual ~SimMemory() = default;
-    // Bytes of the registers start..start+count-1, or -1 when any of them is not defined.
-    virtual int RangeBytes(std::uint16_t start, int count) const = 0;
+    // True when every address start..start+count-1 is a word of some register.
+    virtual bool Covers(std::uint16_t start, int count) const = 0;
+    // The 2 * count bytes of the words start..start+count-1.
     virtual std::vector<std::uint8_t> Read(std::uint16_t start, int count) const = 0;
-    // True when the bytes may be stored: every value lies within its register's limits.
+    // True when the words may be stored: every register they touch, with its other words as
+    // they are, lies within its type and its limits.
     virtual bool Accepts(std::uint16_t start, int count, const std::uint8_t* bytes) const = 0;
     virtual void Write(std::uint16_t start, int count, const std::uint8_t* bytes) = 0;
 };

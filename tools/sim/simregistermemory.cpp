@@ -10,6 +10,16 @@ namespace qxsim {
 namespace {
 
 constexpr int kAddresses = 65536;
+
+// The wire addresses a definition takes, one per 16-bit word.
+int WordsOf(const TkxRegDefinition& definition) {
+    return static_cast<int>(definition.TotalBytes() / 2);
+}
+
+// True when the definition's words and the range start..end-1 share an address.
+bool Touches(const TkxRegDefinition& definition, int start, int end) {
+    return definition.Address() < end && definition.Address() + WordsOf(definition) > start;
+}
 // Limits come from text in display units; allow for the rounding of the scaled raw value.
 constexpr double kLimitSlack = 1e-9;
 
@@ -68,15 +78,19 @@ SimRegisterMemory::SimRegisterMemory(const TkxRegDefsList& defs, SimNvState* sta
     : FDefs(defs)
     , FState(state)
     , FLog(log)
-    , FBytes(std::size_t(defs.BufferSize()), 0)
-    , FDefined(kAddresses, false) {
+    , FCovered(kAddresses, false) {
+    std::size_t widest = 0;
     for (int i = 0; i < defs.Count(); ++i) {
         const TkxRegDefinition& definition = *defs.Items(i);
-        FDefined[definition.Address()] = true;
+        const int end = std::min(definition.Address() + WordsOf(definition), kAddresses);
+        std::fill(FCovered.begin() + definition.Address(), FCovered.begin() + end, true);
+        widest = std::max(widest, std::size_t(definition.TotalBytes()));
         if (definition.EEPromCopy() != definition.Address()) {
             FNonVolatile.insert(definition.EEPromCopy());
         }
     }
+    // A register at the last addresses keeps its further words, which no request reaches.
+    FBytes.assign(2 * std::size_t(kAddresses) + widest, 0);
     PowerUp();
 }
 
@@ -120,32 +134,35 @@ void SimRegisterMemory::RestoreCopy(const TkxRegDefinition& source) {
     }
 }
 
-std::uint8_t* SimRegisterMemory::Storage(std::uint16_t address) {
-    return FBytes.data() + FDefs.OffsetOf(address);
-}
-
-int SimRegisterMemory::RangeBytes(std::uint16_t start, int count) const {
+bool SimRegisterMemory::Covers(std::uint16_t start, int count) const {
     if (count < 1 || start + count > kAddresses) {
-        return -1;
+        return false;
     }
-    for (int address = start; address < start + count; ++address) {
-        if (!FDefined[std::size_t(address)]) {
-            return -1;
-        }
-    }
-    return FDefs.RangeBytes(start, count);
+    return std::all_of(FCovered.begin() + start, FCovered.begin() + start + count,
+                       [](bool covered) { return covered; });
 }
 
 std::vector<std::uint8_t> SimRegisterMemory::Read(std::uint16_t start, int count) const {
-    const auto begin = FBytes.begin() + FDefs.OffsetOf(start);
-    return {begin, begin + FDefs.RangeBytes(start, count)};
+    return {Storage(start), Storage(start + count)};
 }
 
+// Each register the words touch is checked whole: its bytes as stored, with the new words laid
+// over them.
 bool SimRegisterMemory::Accepts(std::uint16_t start, int count, const std::uint8_t* bytes) const {
-    const int base = FDefs.OffsetOf(start);
-    for (int address = start; address < start + count; ++address) {
-        const TkxRegDefinition* definition = FDefs.FindByAddress(address);
-        if (definition && !SimValueAllowed(*definition, bytes + FDefs.OffsetOf(address) - base)) {
+    const int end = start + count;
+    std::vector<std::uint8_t> value;
+    for (int i = 0; i < FDefs.Count(); ++i) {
+        const TkxRegDefinition& definition = *FDefs.Items(i);
+        if (!Touches(definition, start, end)) {
+            continue;
+        }
+        const int first = definition.Address();
+        value.assign(Storage(first), Storage(first) + definition.TotalBytes());
+        const int from = std::max(first, int(start));
+        const int to = std::min(first + WordsOf(definition), end);
+        std::memcpy(value.data() + 2 * (from - first), bytes + 2 * (from - start),
+                    2 * std::size_t(to - from));
+        if (!SimValueAllowed(definition, value.data())) {
             return false;
         }
     }
@@ -153,7 +170,7 @@ bool SimRegisterMemory::Accepts(std::uint16_t start, int count, const std::uint8
 }
 
 void SimRegisterMemory::Write(std::uint16_t start, int count, const std::uint8_t* bytes) {
-    std::memcpy(Storage(start), bytes, std::size_t(FDefs.RangeBytes(start, count)));
+    std::memcpy(Storage(start), bytes, 2 * std::size_t(count));
     Persist(start, count);
 }
 
@@ -162,12 +179,11 @@ void SimRegisterMemory::Persist(std::uint16_t start, int count) {
         return;
     }
     bool changed = false;
-    for (auto it = FNonVolatile.lower_bound(start); it != FNonVolatile.end() && *it < start + count;
-         ++it) {
-        const TkxRegDefinition* copy = FDefs.FindByAddress(*it);
-        if (copy) {
-            const std::uint8_t* storage = Storage(*it);
-            FState->Store(*it, {storage, storage + copy->TotalBytes()});
+    for (const std::uint16_t address : FNonVolatile) {
+        const TkxRegDefinition* copy = FDefs.FindByAddress(address);
+        if (copy && Touches(*copy, start, start + count)) {
+            const std::uint8_t* storage = Storage(address);
+            FState->Store(address, {storage, storage + copy->TotalBytes()});
             changed = true;
         }
     }

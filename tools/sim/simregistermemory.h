@@ -12,15 +12,16 @@ class TkxRegDefsList;
 
 namespace qxsim {
 
-// The registers of a definition file as a drive holds them. Every register starts from its
-// default; a register that names an EEPROM copy, and that copy, start from the copy's stored
-// bytes. Writes to a copy go to the non-volatile state at once.
+// The registers of a definition file as a drive holds them, each at its address on the wire
+// with its further words at the addresses after it. Every register starts from its default; a
+// register that names an EEPROM copy, and that copy, start from the copy's stored bytes. Writes to
+// a copy go to the non-volatile state at once.
 class SimRegisterMemory : public SimMemory {
 public:
     // The list must be built and outlive the memory; state may be null (nothing persists).
     SimRegisterMemory(const TkxRegDefsList& defs, SimNvState* state, std::ostream& log);
 
-    int RangeBytes(std::uint16_t start, int count) const override;
+    bool Covers(std::uint16_t start, int count) const override;
     std::vector<std::uint8_t> Read(std::uint16_t start, int count) const override;
     bool Accepts(std::uint16_t start, int count, const std::uint8_t* bytes) const override;
     void Write(std::uint16_t start, int count, const std::uint8_t* bytes) override;
@@ -32,14 +33,17 @@ private:
     void PowerUp();
     void StoreDefault(const TkxRegDefinition& definition);
     void RestoreCopy(const TkxRegDefinition& source);
-    std::uint8_t* Storage(std::uint16_t address);
+    std::uint8_t* Storage(int address) { return FBytes.data() + 2 * std::size_t(address); }
+    const std::uint8_t* Storage(int address) const {
+        return FBytes.data() + 2 * std::size_t(address);
+    }
     void Persist(std::uint16_t start, int count);
 
     const TkxRegDefsList& FDefs;
     SimNvState* FState;
     std::ostream& FLog;
     std::vector<std::uint8_t> FBytes;
-    std::vector<bool> FDefined;
+    std::vector<bool> FCovered; // by address: a word of some register
     std::set<std::uint16_t> FNonVolatile;
 };
 
