@@ -238,6 +238,26 @@ protected:
         ASSERT_EQ(back.Status, 0) << back.Err;
         EXPECT_EQ(back.Out, "  102  Voltage                  20.5\n");
     }
+    // The slave answers exactly the registers asked for: a long is read and written as its two
+    // registers, a date as its three.
+    void LongAndDate(const std::vector<std::string>& line) {
+        const CliResult first =
+            Qxdrive(With({"read", "--start", "205", "--count", "20", "--defs", kDefs}, line));
+        ASSERT_EQ(first.Status, 0) << first.Err;
+        EXPECT_EQ(first.Out, "  210  Hours                    70000\n"
+                             "  220  Serviced                 24/12/2026\n");
+        const CliResult hours = Qxdrive(With({"write", "Hours", "70001", "--defs", kDefs}, line));
+        ASSERT_EQ(hours.Status, 0) << hours.Err;
+        EXPECT_EQ(hours.Out, "  210  Hours                    70001\n");
+        const CliResult day =
+            Qxdrive(With({"write", "Serviced", "01/02/2027", "--defs", kDefs}, line));
+        ASSERT_EQ(day.Status, 0) << day.Err;
+        const CliResult back =
+            Qxdrive(With({"read", "--start", "210", "--count", "11", "--defs", kDefs}, line));
+        ASSERT_EQ(back.Status, 0) << back.Err;
+        EXPECT_EQ(back.Out, "  210  Hours                    70001\n"
+                            "  220  Serviced                 01/02/2027\n");
+    }
 };
 
 TEST_F(CmdMasterPymodbus, ReadAndWriteOverTcp) {
@@ -246,6 +266,7 @@ TEST_F(CmdMasterPymodbus, ReadAndWriteOverTcp) {
     ASSERT_TRUE(slave.Started());
     const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + port};
     ReadWriteReadBack(line);
+    LongAndDate(line);
 
     const CliResult range =
         Qxdrive(With({"read", "--start", "199", "--count", "3", "--defs", kDefs}, line));
@@ -272,6 +293,7 @@ TEST_F(CmdMasterPymodbus, ReadAndWriteOverASerialLine) {
     Peer slave({kPython, kSlaveScript, "rtu", pty.PeerEnd()});
     ASSERT_TRUE(slave.Started());
     ReadWriteReadBack({"--port", pty.LinkEnd(), "--baud", "19200", "--parity", "even"});
+    LongAndDate({"--port", pty.LinkEnd(), "--baud", "19200", "--parity", "even"});
 }
 
 TEST(CmdMasterSimulator, IdentifyReadAndWriteTheDriveSimulator) {
@@ -296,6 +318,20 @@ TEST(CmdMasterSimulator, IdentifyReadAndWriteTheDriveSimulator) {
     const CliResult setup =
         Qxdrive(With({"read", "--start", "103", "--count", "1", "--defs", defs}, line));
     EXPECT_EQ(setup.Out, "  103  Mode                     5\n");
+
+    // Wider registers go as their words: the long by itself, then a block of a date, shorts
+    // and a long.
+    const CliResult hours = Qxdrive(With({"write", "Hours", "70001", "--defs", defs}, line));
+    ASSERT_EQ(hours.Status, 0) << hours.Err;
+    EXPECT_EQ(hours.Out, "  210  Hours                    70001\n");
+    const CliResult day = Qxdrive(With({"write", "Serviced", "24/12/2026", "--defs", defs}, line));
+    ASSERT_EQ(day.Status, 0) << day.Err;
+    const CliResult service = Qxdrive(With({"read", "Service", "--defs", defs}, line));
+    ASSERT_EQ(service.Status, 0) << service.Err;
+    EXPECT_EQ(service.Out, "  220  Serviced                 24/12/2026\n"
+                           "  223  Trips                    2\n"
+                           "  224  Runtime                  65537\n"
+                           "  226  Limit                    -20\n");
 }
 
 } // namespace
