@@ -36,6 +36,10 @@ public:
         FDevice = std::make_unique<TkxDeviceSlave>(&FSetup, &version, &FDefinitions.Defs());
     }
     TkxDeviceSlave* Device() const { return FDevice.get(); }
+    // A chained transaction held by the device.
+    TkxMBChainedTransa& Chained() const {
+        return *FDevice->Adopt(std::make_unique<TkxMBChainedTransa>(FDevice.get(), 1));
+    }
     std::vector<std::uint8_t> Stored(int address, int bytes) const {
         TkxThreadBuffer::Reader reader(*FDevice->Buffer());
         const int offset = FDefinitions.Defs().OffsetOf(address);
@@ -123,7 +127,7 @@ TEST_P(SimLineTest, ReadsWritesVersionAndExceptions) {
 TEST_P(SimLineTest, AFaultedAddressFailsOnlyTheBlockThatCoversIt) {
     ASSERT_NO_FATAL_FAILURE(Start({"--fault", "200=exception:4"}));
     TerminalDrive drive;
-    auto& chained = *new TkxMBChainedTransa(drive.Device(), 1);
+    auto& chained = drive.Chained();
     // A block text lists the chain from its end: 100/101 is read first.
     chained.SetReadBlocks(std::make_unique<TkxRegBlock>("200/201,100/101"));
 
@@ -145,7 +149,7 @@ TEST_P(SimLineTest, ABlockOfShortsALongAndADateRoundTrips) {
                                              0x05, 0x00, 0x01, 0x86, 0xA0, 0xFF, 0xFB};
     TerminalDrive sender;
     sender.Store(220, block);
-    auto& write = *new TkxMBChainedTransa(sender.Device(), 1);
+    auto& write = sender.Chained();
     write.SetWriteBlocks(std::make_unique<TkxRegBlock>("220/226"));
     ASSERT_EQ(write.Transact(FServer), TkxMBResult::Ok);
 
@@ -156,7 +160,7 @@ TEST_P(SimLineTest, ABlockOfShortsALongAndADateRoundTrips) {
     EXPECT_EQ(FResponse, reply);
 
     TerminalDrive receiver;
-    auto& read = *new TkxMBChainedTransa(receiver.Device(), 1);
+    auto& read = receiver.Chained();
     read.SetReadBlocks(std::make_unique<TkxRegBlock>("220/226"));
     ASSERT_EQ(read.Transact(FServer), TkxMBResult::Ok);
     EXPECT_EQ(receiver.Stored(220, 14), block);
