@@ -1,4 +1,5 @@
 #include "qxdrive/qxdrivecli.h"
+#include "tools/qxdriveruncli.h"
 
 #include "support/tkxptypaircls.h"
 
@@ -26,18 +27,6 @@ extern char** environ;
 namespace {
 
 using ::testing::HasSubstr;
-
-struct CliResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-CliResult Qxdrive(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int status = qxdrive::Run(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 const std::string kDefs = std::string(TKX_TEST_DATA_DIR) + "/master_slave.par";
 const std::string kSlaveScript = std::string(TKX_SOURCE_DIR) + "/tests/tools/master_slave.py";

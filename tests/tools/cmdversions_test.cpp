@@ -1,4 +1,5 @@
 #include "qxdrive/qxdrivecli.h"
+#include "tools/qxdriveruncli.h"
 
 #include "support/tkxtempfolder.h"
 
@@ -8,18 +9,6 @@
 
 namespace {
 
-struct CliResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-CliResult RunCli(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = qxdrive::Run(args, out, err);
-    return {status, out.str(), err.str()};
-}
-
 const std::string kDir = std::string(TKX_TEST_DATA_DIR) + "/dmcollection";
 
 bool Contains(const std::string& text, const std::string& part) {
@@ -27,7 +16,7 @@ bool Contains(const std::string& text, const std::string& part) {
 }
 
 TEST(CmdVersions, ListsPathExtensionAndEveryFileWithVersions) {
-    const auto r = RunCli({"versions", "--dir", kDir});
+    const auto r = Qxdrive({"versions", "--dir", kDir});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, "Searching path: " + kDir +
                          "/\n"
@@ -46,7 +35,7 @@ TEST(CmdVersions, ShowsSkippedFilesAndEscapesJunk) {
     folder.Write("a.par", "[Versions]\nVersions=QX440v*\n");
     folder.Write("b.par", std::string("[Versions]\nVersions=QX1v*\n") + '\0');
     folder.Write("c.par", "[Versions]\nVersions=QX\x01\xE9v*\n");
-    const auto r = RunCli({"versions", "--dir=" + folder.Path().string()});
+    const auto r = Qxdrive({"versions", "--dir=" + folder.Path().string()});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_TRUE(Contains(r.Out, "a.par                         =QX440v*\n"));
     EXPECT_TRUE(Contains(r.Out, "c.par                         =QX\\x01\u00E9v*\n"));
@@ -54,7 +43,7 @@ TEST(CmdVersions, ShowsSkippedFilesAndEscapesJunk) {
 }
 
 TEST(CmdVersions, FolderMustExist) {
-    const auto r = RunCli({"versions", "--dir", kDir + "/missing"});
+    const auto r = Qxdrive({"versions", "--dir", kDir + "/missing"});
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "qxdrive versions: " + kDir + "/missing is not a folder\n");
@@ -65,14 +54,14 @@ TEST(CmdVersions, BadArgumentsShowUsage) {
                                                                   {"versions", "--dir"},
                                                                   {"versions", "--dri", kDir},
                                                                   {"versions", "--dir="}}) {
-        const auto r = RunCli(args);
+        const auto r = Qxdrive(args);
         EXPECT_EQ(r.Status, 2) << args.back();
         EXPECT_EQ(r.Err, "usage: qxdrive versions [--dir DIR]\n");
     }
 }
 
 TEST(CmdWhich, NamesTheServingFileAndPattern) {
-    const auto r = RunCli({"which", "qx460v412", "--dir", kDir});
+    const auto r = Qxdrive({"which", "qx460v412", "--dir", kDir});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_EQ(r.Out, "Version:     QX460v412\n"
                      "File:        " +
@@ -84,19 +73,19 @@ TEST(CmdWhich, NamesTheServingFileAndPattern) {
 
 TEST(CmdWhich, TheSimulatorDriveServesItsDefaultVersion) {
     const std::string dir = std::string(TKX_TEST_DATA_DIR) + "/sim";
-    const auto r = RunCli({"which", "QX440v100", "--dir", dir});
+    const auto r = Qxdrive({"which", "QX440v100", "--dir", dir});
     ASSERT_EQ(r.Status, 0) << r.Err;
     EXPECT_TRUE(Contains(r.Out, "/drive.par\nPattern:     QX440v1*\n")) << r.Out;
 }
 
 TEST(CmdWhich, DeviceWithOptionLettersFindsTheLetterPattern) {
-    const auto which = RunCli({"which", "--dir", kDir, "QX440-2Av123"});
+    const auto which = Qxdrive({"which", "--dir", kDir, "QX440-2Av123"});
     ASSERT_EQ(which.Status, 0) << which.Err;
     EXPECT_TRUE(Contains(which.Out, "Pattern:     QX440-*v*\n"));
 }
 
 TEST(CmdWhich, PartlyReadVersionIsStillLookedUp) {
-    const auto r = RunCli({"which", "QX440v30x", "--dir", kDir});
+    const auto r = Qxdrive({"which", "QX440v30x", "--dir", kDir});
     ASSERT_EQ(r.Status, 0);
     EXPECT_EQ(r.Err, "qxdrive which: \"QX440v30x\" is not a complete version text; using what "
                      "was read: QX440v300\n");
@@ -105,7 +94,7 @@ TEST(CmdWhich, PartlyReadVersionIsStillLookedUp) {
 
 TEST(CmdWhich, ExplainsWhyNoFileServes) {
     // QX470v1** does not parse, so firmware 1 of the QX470 has no file.
-    const auto r = RunCli({"which", "QX470v123", "--dir", kDir});
+    const auto r = Qxdrive({"which", "QX470v123", "--dir", kDir});
     EXPECT_EQ(r.Status, 1);
     EXPECT_EQ(r.Out, "");
     EXPECT_EQ(r.Err, "qxdrive which: no definition file in " + kDir +
@@ -113,7 +102,7 @@ TEST(CmdWhich, ExplainsWhyNoFileServes) {
                          "  none of its 4 *.par files lists a pattern covering it\n");
 
     TkxTempFolder empty;
-    const auto none = RunCli({"which", "QX440v1", "--dir", empty.Path().string()});
+    const auto none = Qxdrive({"which", "QX440v1", "--dir", empty.Path().string()});
     EXPECT_EQ(none.Status, 1);
     EXPECT_TRUE(Contains(none.Err, "  the folder holds no *.par files\n"));
 }
@@ -122,12 +111,12 @@ TEST(CmdWhich, SkippedFilesAreNamed) {
     TkxTempFolder folder;
     folder.Write("a.par", std::string("[Versions]\nVersions=QX440v*\n") + '\0');
     folder.Write("b.par", "[Versions]\nVersions=QX440v*\n");
-    const auto found = RunCli({"which", "QX440v1", "--dir", folder.Path().string()});
+    const auto found = Qxdrive({"which", "QX440v1", "--dir", folder.Path().string()});
     ASSERT_EQ(found.Status, 0);
     EXPECT_TRUE(Contains(found.Out, "File:        " + folder.Dir() + "b.par\n"));
     EXPECT_TRUE(Contains(found.Err, "note: skipped " + folder.Dir() + "a.par: contains NUL"));
 
-    const auto missing = RunCli({"which", "QX460v1", "--dir", folder.Path().string()});
+    const auto missing = Qxdrive({"which", "QX460v1", "--dir", folder.Path().string()});
     EXPECT_EQ(missing.Status, 1);
     EXPECT_TRUE(Contains(missing.Err, "  skipped " + folder.Dir() + "a.par: contains NUL"));
 }
@@ -135,7 +124,7 @@ TEST(CmdWhich, SkippedFilesAreNamed) {
 TEST(CmdWhich, BadArgumentsShowUsage) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"which"}, {"which", "QX440v1", "QX460v1"}, {"which", "--dir", kDir}}) {
-        const auto r = RunCli(args);
+        const auto r = Qxdrive(args);
         EXPECT_EQ(r.Status, 2);
         EXPECT_EQ(r.Err, "usage: qxdrive which VERSION [--dir DIR]\n");
     }

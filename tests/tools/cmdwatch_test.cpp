@@ -1,5 +1,6 @@
 #include "qxdrive/qxdrivecli.h"
 #include "support/simprocess.h"
+#include "tools/qxdriveruncli.h"
 
 #include <gmock/gmock.h>
 
@@ -11,18 +12,6 @@ namespace {
 
 using ::testing::HasSubstr;
 using ::testing::MatchesRegex;
-
-struct CliResult {
-    int Status;
-    std::string Out;
-    std::string Err;
-};
-
-CliResult Qxdrive(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    const int status = qxdrive::Run(args, out, err);
-    return {status, out.str(), err.str()};
-}
 
 const std::string kDefs = std::string(TKX_TEST_DATA_DIR) + "/sim/drive.par";
 

@@ -47,6 +47,11 @@ struct UsageError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// A line that could not be opened; the message says why.
+struct LineError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
 struct MasterOptions {
     std::string Port;
     std::string Host;
@@ -213,8 +218,8 @@ public:
     MasterSession(const MasterSession&) = delete;
     MasterSession& operator=(const MasterSession&) = delete;
 
-    // Opens the line; false with the reason in why.
-    bool Open(std::string& why) {
+    // Opens the line; throws LineError with the reason when it cannot.
+    void Open() {
         FConnection->SetEnabled(true);
         FConnection->SetOnLine(true);
         FDispatcher.WaitUntil(
@@ -224,16 +229,14 @@ public:
             },
             std::chrono::milliseconds(FOptions.TimeoutMs + 5000));
         if (FConnection->GetState() == TkxState::Running) {
-            return true;
+            return;
         }
         const TkxMBThread* thread = Thread();
         if (thread != nullptr && !thread->GetLastErrorText().empty()) {
-            why = thread->GetLastErrorText();
-        } else {
-            why = TkxMBTransaction::GetResultText(thread != nullptr ? thread->GetLastError()
-                                                                    : TkxMBResult::ConnectionError);
+            throw LineError(thread->GetLastErrorText());
         }
-        return false;
+        throw LineError(TkxMBTransaction::GetResultText(
+            thread != nullptr ? thread->GetLastError() : TkxMBResult::ConnectionError));
     }
 
     TkxMBThread* Thread() const { return ThreadOf(*FConnection); }
@@ -387,6 +390,13 @@ std::unique_ptr<TkxRegBlock> SelectedBlocks(const MasterOptions& options, TkxReg
     return blocks;
 }
 
+// A read of the blocks, owned by the device, not yet enabled.
+TkxMBChainedTransa* BlockRead(TkxDeviceSlave& device, std::unique_ptr<TkxRegBlock> blocks) {
+    auto* read = device.Adopt(std::make_unique<TkxMBChainedTransa>(&device, 1));
+    read->SetReadBlocks(std::move(blocks));
+    return read;
+}
+
 // The registers a read transaction fills: blocks in their order, registers inside a block by
 // address.
 std::vector<const TkxRegister*> RegistersOf(const TkxMBSimpleTransa& read,
@@ -428,7 +438,8 @@ private:
     struct sigaction FOldTerm {};
 };
 
-// Runs a command body; usage errors and definition-file faults become messages.
+// Runs a command body; usage errors, lines that cannot be opened and definition-file faults
+// become messages.
 int Guarded(const char* command, const char* usage, std::ostream& err,
             const std::function<int()>& body) {
     try {
@@ -437,7 +448,8 @@ int Guarded(const char* command, const char* usage, std::ostream& err,
         err << "qxdrive " << command << ": " << error.what() << "\nusage: qxdrive " << usage
             << "\n";
         return kExitUsage;
-    } catch (const ETkxError& error) {
+    } catch (const std::runtime_error& error) {
+        // A line that cannot be opened, or a definition file that cannot be read.
         err << "qxdrive " << command << ": " << error.what() << "\n";
         return kExitFailed;
     }
@@ -517,11 +529,7 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err) {
             throw UsageError("unexpected '" + options.Operands[0] + "'");
         }
         MasterSession session(options, err);
-        std::string why;
-        if (!session.Open(why)) {
-            err << "qxdrive identify: " << why << "\n";
-            return kExitFailed;
-        }
+        session.Open();
         TkxMBThread* thread = session.Thread();
         auto* version = thread->Adopt(std::make_unique<TkxMBDeviceVersion>(thread, 1, 0));
         version->SetSlaveAddress(static_cast<std::uint8_t>(options.Slave));
@@ -541,14 +549,9 @@ int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
         std::unique_ptr<TkxRegBlock> blocks = SelectedBlocks(options, *defs);
         MasterSession session(options, err);
-        std::string why;
-        if (!session.Open(why)) {
-            err << "qxdrive read: " << why << "\n";
-            return kExitFailed;
-        }
+        session.Open();
         TkxDeviceSlave& device = session.AddDevice(*defs);
-        auto* read = device.Adopt(std::make_unique<TkxMBChainedTransa>(&device, 1));
-        read->SetReadBlocks(std::move(blocks));
+        auto* read = BlockRead(device, std::move(blocks));
         int requests = 0;
         for (const TkxRegBlock* b = read->ReadBlocks(); b != nullptr; b = b->Next()) {
             ++requests;
@@ -586,11 +589,7 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err) {
                 << ", not '" << options.Operands[1] << "'; nothing was sent\n";
             return kExitUsage;
         }
-        std::string why;
-        if (!session.Open(why)) {
-            err << "qxdrive write: " << why << "\n";
-            return kExitFailed;
-        }
+        session.Open();
         device.SetThread(session.Thread());
         reg->SetValueText(value, 0, 0);
         if (const std::int32_t result = device.WriteRegister(*reg, true); result != 0) {
@@ -614,14 +613,9 @@ int CmdWatch(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         const std::unique_ptr<TkxRegDefsList> defs = LoadDefinitions(options.Defs, collection);
         std::unique_ptr<TkxRegBlock> blocks = SelectedBlocks(options, *defs);
         MasterSession session(options, err);
-        std::string why;
-        if (!session.Open(why)) {
-            err << "qxdrive watch: " << why << "\n";
-            return kExitFailed;
-        }
+        session.Open();
         TkxDeviceSlave& device = session.AddDevice(*defs);
-        auto* poll = device.Adopt(std::make_unique<TkxMBChainedTransa>(&device, 1));
-        poll->SetReadBlocks(std::move(blocks));
+        auto* poll = BlockRead(device, std::move(blocks));
         poll->SetRepeatTime(std::max(1, options.IntervalMs / TkxMBThread::PassMs));
         WatchPrinter printer(out, options.Csv);
         int polls = 0;
