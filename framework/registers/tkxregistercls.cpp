@@ -542,7 +542,7 @@ void TkxRegister::SetValueText(std::string_view text, int index, std::uint32_t m
         SetValueDateTime(index, TkxFormat::StrToDateTime(Trimmed(text)));
     } else if (FDefinition->IsString()) {
         StoreString(Trimmed(text));
-    } else if (const auto display = DisplayOfText(text)) {
+    } else if (const auto display = NumberOfText(text)) {
         if (const auto raw = ExactRaw(ScaledRaw(*display))) {
             SetValueInteger(index, Low32(std::clamp<std::int64_t>(*raw, kInt32Min, kUInt32Max)));
         } else {
@@ -551,7 +551,7 @@ void TkxRegister::SetValueText(std::string_view text, int index, std::uint32_t m
     }
 }
 
-std::string TkxRegister::RefusalOfText(std::string_view text) const {
+std::string TkxRegister::RefusalOfText(std::string_view text, int index) const {
     if (FDefinition->IsString()) {
         return text.size() > static_cast<std::size_t>(FDefinition->Length())
                    ? "a text of at most " + std::to_string(FDefinition->Length()) + " characters"
@@ -561,15 +561,15 @@ std::string TkxRegister::RefusalOfText(std::string_view text) const {
         double ignored = 0.0;
         return TkxFormat::TryStrToDateTime(text, ignored) ? "" : "a date or time";
     }
-    const auto display = DisplayOfText(text);
+    const auto display = NumberOfText(text);
     if (!display) {
         const std::string unit = UnitOf(FDefinition->FormatString());
         return unit.empty() ? "a number" : "a number in " + unit;
     }
-    return RefusalOfDisplay(*display);
+    return RefusalOfDisplay(*display, index);
 }
 
-std::optional<double> TkxRegister::DisplayOfText(std::string_view text) const {
+std::optional<double> TkxRegister::NumberOfText(std::string_view text) const {
     std::string_view number = Trimmed(text);
     const std::string unit = UnitOf(FDefinition->FormatString());
     if (!unit.empty() && number.size() > unit.size() &&
@@ -595,7 +595,7 @@ double TkxRegister::DisplayOfRaw(double raw) const {
     return raw / FDefinition->FormatNorm() + FDefinition->FormatOffset();
 }
 
-std::string TkxRegister::RefusalOfDisplay(double display) const {
+std::string TkxRegister::RefusalOfDisplay(double display, int index) const {
     const double raw = ScaledRaw(display);
     const int bits =
         (FDefinition->Size() > 0 ? FDefinition->Size() : FDefinition->ElementBytes()) * 8;
@@ -610,11 +610,11 @@ std::string TkxRegister::RefusalOfDisplay(double display) const {
         return "a value the register's type can hold, from " + NumberText(std::min(first, last)) +
                " to " + NumberText(std::max(first, last));
     }
-    if (FMinBound != nullptr && display < FMinBound->GetValue(0)) {
-        return "at least " + TkxFormat::Printf("%g", {FMinBound->GetValue(0)});
+    if (FMinBound != nullptr && display < FMinBound->GetValue(index)) {
+        return "at least " + TkxFormat::Printf("%g", {FMinBound->GetValue(index)});
     }
-    if (FMaxBound != nullptr && display > FMaxBound->GetValue(0)) {
-        return "at most " + TkxFormat::Printf("%g", {FMaxBound->GetValue(0)});
+    if (FMaxBound != nullptr && display > FMaxBound->GetValue(index)) {
+        return "at most " + TkxFormat::Printf("%g", {FMaxBound->GetValue(index)});
     }
     if (!exact) {
         const double below = DisplayOfRaw(std::floor(raw));

@@ -64,8 +64,11 @@ public:
     // Why SetValueText would not store text as it stands: "" when it would, otherwise what the
     // register takes ("a number in V", "at most 24.5", "a value it can hold exactly, such as
     // 13.7 or 13.8"), for a message a user can act on. Stores nothing, so a caller can refuse
-    // before anything reaches a drive.
-    std::string RefusalOfText(std::string_view text) const;
+    // before anything reaches a drive. Limits are those of element index at this moment.
+    std::string RefusalOfText(std::string_view text, int index = 0) const;
+    // A number as the display writes it, in display units: the reading SetValueText and
+    // RefusalOfText share; nothing for any other text.
+    std::optional<double> NumberOfText(std::string_view text) const;
     // The default for element index, or for every element when index is negative.
     void AssignDefault(int index, std::uint32_t mask);
 
@@ -112,10 +115,9 @@ private:
     std::int32_t ClampToType(std::int32_t value) const;
     std::int32_t ClampToLimits(int index, std::int32_t value) const;
     std::int32_t RawFromDisplay(double display) const;
-    std::optional<double> DisplayOfText(std::string_view text) const;
     double ScaledRaw(double display) const;
     double DisplayOfRaw(double raw) const;
-    std::string RefusalOfDisplay(double display) const;
+    std::string RefusalOfDisplay(double display, int index) const;
     TkxRegBound& Bound(std::unique_ptr<TkxRegBound>& bound, std::uint8_t kind);
     std::string ElementsText() const;
     std::string StringText() const;

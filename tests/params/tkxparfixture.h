@@ -1,0 +1,29 @@
+#pragma once
+
+#include "registers/tkxregdatabuffercls.h"
+#include "registers/tkxregdefslistcmp.h"
+#include "registers/tkxregistercls.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+// A register buffer laid out from one definition file of the test data folder.
+class TkxParFixture : public ::testing::Test {
+protected:
+    explicit TkxParFixture(const std::string& fileName) {
+        FDefs.LoadFromFile(std::string(TKX_TEST_DATA_DIR) + "/" + fileName);
+        FDefs.Build();
+        FBuffer = std::make_unique<TkxRegDataBuffer>(&FDefs);
+    }
+
+    TkxRegister* Reg(const char* name) const {
+        TkxRegister* reg = FBuffer->RegisterByName(name);
+        EXPECT_NE(reg, nullptr) << "no register " << name;
+        return reg;
+    }
+
+    TkxRegDefsList FDefs;
+    std::unique_ptr<TkxRegDataBuffer> FBuffer;
+};
