@@ -1,6 +1,7 @@
 #include "devices/tkxdeviceslavecls.h"
 
 #include "base/tkxerror.h"
+#include "devices/tkxdevicelinefixture.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbdeviceversioncls.h"
@@ -55,42 +56,14 @@ TkxMBScript::Step Slave(const std::vector<std::uint8_t>& query) {
     return {0, reply, {}};
 }
 
-class TkxDeviceSlaveTest : public ::testing::Test, public ScriptedLineFixture {
+class TkxDeviceSlaveTest : public TkxDeviceLineFixture {
 protected:
     void SetUp() override {
         Script->SetResponder(Slave);
-        FDefs.SetText(kDefinitions);
-        FDefs.Build();
-        FConnection = FNetwork.AddConnection("line");
-        auto setup = std::make_unique<TkxDeviceSetup>();
-        setup->SetDeviceName("drive");
-        FSetup = setup.get();
-        ASSERT_TRUE(FConnection->AddDeviceSetup(setup));
-    }
-    void TearDown() override {
-        // The handlers point into the finished test; taking the network down fires them.
-        FSetup->OnSetupAdd = nullptr;
-        FSetup->OnSetupDel = nullptr;
-        FSetup->OnDeviceVersion = nullptr;
-        FConnection->OnSetupAdd = nullptr;
-        if (TkxDeviceSlave* device = FSetup->Device()) {
-            device->OnStateChange = nullptr;
-            device->OnTransaAdd = nullptr;
-            device->OnTransaDel = nullptr;
-        }
-        FNetwork.ResetAll();
+        UseDefinitions(kDefinitions);
+        TkxDeviceLineFixture::SetUp();
     }
 
-    bool StartLine() {
-        FConnection->SetOnLine(true);
-        FConnection->SetEnabled(true);
-        return PumpUntil([&] { return FConnection->GetState() == 3; });
-    }
-    TkxDeviceSlave& Identify() {
-        const TkxVersionRecord version("QX440v123");
-        FSetup->SetDevice(std::make_unique<TkxDeviceSlave>(FSetup, &version, &FDefs));
-        return *FSetup->Device();
-    }
     // A periodic read of one register, enabled.
     TkxMBChainedTransa& PollRegister(TkxDeviceSlave& device, std::uint16_t address) {
         auto& poll = MakeFor<TkxMBChainedTransa>(&device, 1);
@@ -98,17 +71,6 @@ protected:
         poll.SetEnabled(true);
         return poll;
     }
-    int QueriesFor(std::uint8_t function, int address) const {
-        const auto queries = Script->Queries();
-        return static_cast<int>(std::count_if(queries.begin(), queries.end(), [&](const auto& q) {
-            return q.size() >= 4 && q[1] == function && (q[2] << 8 | q[3]) == address;
-        }));
-    }
-
-    TkxRegDefsList FDefs;
-    TkxFakeNetwork FNetwork{Context};
-    TkxMBThreadSetup* FConnection = nullptr;
-    TkxDeviceSetup* FSetup = nullptr;
 };
 
 TEST(TkxDeviceSlaveMisuse, NeedsASetupAndAVersion) {
