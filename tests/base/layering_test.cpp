@@ -1,7 +1,7 @@
-// The framework folders form layers that only point down: base, registers, modbus, devices,
-// params, then the Qt layers. A source may include its own folder and the folders below it,
-// never one above, except for the few units named in AllowedUpward. The core folders never
-// include a Qt header.
+// The framework folders form layers that only point down: base, registers, modbus, params,
+// devices (the drives build on parameters), then the Qt layers. A source may include its own
+// folder and the folders below it, never one above, except for the few units named in
+// AllowedUpward. The core folders never include a Qt header.
 
 #include <gtest/gtest.h>
 
@@ -20,16 +20,16 @@ namespace {
 namespace fs = std::filesystem;
 
 const std::map<std::string, int> LayerOf = {
-    {"base", 0},   {"registers", 1}, {"modbus", 2}, {"devices", 3},
-    {"params", 4}, {"ui", 5},        {"graph", 5},
+    {"base", 0},    {"registers", 1}, {"modbus", 2}, {"params", 3},
+    {"devices", 4}, {"ui", 5},        {"graph", 5},
 };
 
 const std::set<std::string> CoreFolders = {"base", "registers", "modbus", "devices", "params"};
 
 // Units the folder layout places above a folder that uses them: the thread buffer (modbus)
 // under the register buffers, the version record (devices) under the definition lists and the
-// version transaction, and the device setup, slave and dialog provider that connection setups
-// and function transactions name.
+// version transaction, and the device setup, slave and dialog provider that connection setups,
+// function transactions and parameters name.
 const std::set<std::pair<std::string, std::string>> AllowedUpward = {
     {"registers/tkxregblockcls.cpp", "modbus/tkxthreadbuffercls.h"},
     {"registers/tkxregdatabuffercls.cpp", "modbus/tkxthreadbuffercls.h"},
@@ -40,6 +40,7 @@ const std::set<std::pair<std::string, std::string>> AllowedUpward = {
     {"modbus/tkxmbsimpletransacls.cpp", "devices/tkxdeviceslavecls.h"},
     {"modbus/tkxmbthreadsetupcls.cpp", "devices/tkxdevicesetupcls.h"},
     {"modbus/tkxmbthreadsetupcls.h", "devices/tkxdialogprovider.h"},
+    {"params/tkxparvaluecls.cpp", "devices/tkxdeviceslavecls.h"},
 };
 
 struct Include {
