@@ -27,6 +27,9 @@ std::int32_t TkxMBChainedTransa::Transact(TkxMBServer& server) {
     return WriteChain(server, ReadChain(server));
 }
 
+// A failed block does not stop the chain, but the run reports the first failure: a setup that
+// was only partly read or written must not count as read or sent because a later block went
+// through. A time-out stops both chains, so no write follows a read that got no answer.
 std::int32_t TkxMBChainedTransa::ReadChain(TkxMBServer& server) {
     std::int32_t result = TkxMBResult::Ok;
     for (const TkxRegBlock* block = ReadBlocks();
@@ -35,10 +38,11 @@ std::int32_t TkxMBChainedTransa::ReadChain(TkxMBServer& server) {
             continue;
         }
         BuildReadHolding(block->Start(), *block->Data());
-        result = Exchange(server);
-        if (result == TkxMBResult::Ok) {
-            result = ReadBlock(*block);
+        std::int32_t blockResult = Exchange(server);
+        if (blockResult == TkxMBResult::Ok) {
+            blockResult = ReadBlock(*block);
         }
+        result = FirstFailure(result, blockResult);
         Pause();
     }
     return result;
@@ -49,9 +53,17 @@ std::int32_t TkxMBChainedTransa::WriteChain(TkxMBServer& server, std::int32_t re
          block != nullptr && result != TkxMBResult::Timeout; block = block->Next()) {
         if (block->Valid() && block->Data() != nullptr) {
             const bool built = BuildWrite(block->Start(), *block->Data());
-            result = built ? Exchange(server) : TkxMBResult::UnexpectedSize;
+            result = FirstFailure(result, built ? Exchange(server) : TkxMBResult::UnexpectedSize);
         }
         Pause();
     }
     return result;
+}
+
+std::int32_t TkxMBChainedTransa::FirstFailure(std::int32_t sofar, std::int32_t latest) {
+    // A time-out ends the run, so it is reported even after another failure.
+    if (latest == TkxMBResult::Timeout) {
+        return latest;
+    }
+    return sofar != TkxMBResult::Ok ? sofar : latest;
 }

@@ -62,19 +62,36 @@ TEST_F(TkxMBChainedTransaTest, TimeOutOnTheFirstReadSendsNothingElse) {
     EXPECT_EQ(Sent().size(), 1u);
 }
 
-TEST_F(TkxMBChainedTransaTest, OtherErrorsDoNotStopTheChainAndALaterGoodExchangeReplacesThem) {
+TEST_F(TkxMBChainedTransaTest, OtherErrorsDoNotStopTheChainButTheRunReportsTheFirst) {
     TkxMBChainedTransa& chained = MakeChained();
     chained.SetReadBlocks(std::make_unique<TkxRegBlock>("258/259,256/257"));
     Reply({}, InvalidCrc);
     Reply(Hex("01 03 04 00 03 00 04"));
-    EXPECT_EQ(chained.Transact(FServer), 0);
+    EXPECT_EQ(chained.Transact(FServer), InvalidCrc) << "a later good block hides nothing";
     EXPECT_EQ(Sent().size(), 2u);
+    EXPECT_EQ(Stored(0x102, 4), Hex("00 03 00 04"));
 
     // A short reply on the last block is what the run reports, and that block keeps its data.
     Reply(Hex("01 03 04 00 01 00 02"));
     Reply(Hex("01 03 02 00 09"));
     EXPECT_EQ(chained.Transact(FServer), UnexpectedSize);
     EXPECT_EQ(Stored(0x102, 4), Hex("00 03 00 04"));
+}
+
+TEST_F(TkxMBChainedTransaTest, AWriteRefusedOnOneBlockFailsTheWholeSend) {
+    TkxMBChainedTransa& chained = MakeChained();
+    chained.SetWriteBlocks(std::make_unique<TkxRegBlock>("515,512/514"));
+    Reply({}, IllegalAddress);
+    Reply(Hex("01 06 02 03 00 00"));
+    EXPECT_EQ(chained.Transact(FServer), IllegalAddress);
+    EXPECT_EQ(Sent().size(), 2u) << "the other blocks are still written";
+
+    // A time-out after a refusal is reported: it is what ended the run.
+    chained.SetWriteBlocks(std::make_unique<TkxRegBlock>("515,514,512/513"));
+    Reply({}, IllegalValue);
+    Reply({}, Timeout);
+    EXPECT_EQ(chained.Transact(FServer), Timeout);
+    EXPECT_EQ(Sent().size(), 4u);
 }
 
 TEST_F(TkxMBChainedTransaTest, SendsNothingForBlocksWithoutAView) {
