@@ -77,7 +77,7 @@ std::string TkxParValue::GetDfltText() const {
 }
 
 void TkxParValue::SetValueDouble(double value) {
-    if (FRegister == nullptr) {
+    if (FRegister == nullptr || !std::isfinite(value)) {
         return;
     }
     FRegister->SetValueDouble(FElement, value);
@@ -189,6 +189,16 @@ bool TkxParValue::ReadNumber(const TkxRegister* reg, std::string_view text, doub
         }
     }
     return ReadPlainNumber(text, value);
+}
+
+std::string TkxParValue::RefusalOfNumber(const TkxRegister* reg, std::string_view text,
+                                         double& value) {
+    if (ReadNumber(reg, text, value)) {
+        return "";
+    }
+    // What is no number to the parameter is none to its register either, which names the unit.
+    std::string refusal = reg == nullptr ? "" : reg->RefusalOfText(text);
+    return refusal.empty() ? "a number" : refusal;
 }
 
 std::int32_t TkxParValue::ReadRegisterOf(const TkxRegister* reg) {

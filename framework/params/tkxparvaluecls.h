@@ -56,6 +56,7 @@ public:
     virtual double GetDflt() const;
     virtual std::string GetDfltText() const;
 
+    // A NaN or an infinity is ignored: nothing is stored and nothing fires.
     virtual void SetValueDouble(double value);
     virtual double GetValueDouble() const;
     virtual std::string GetDescription() const;
@@ -103,6 +104,10 @@ protected:
     std::string RefusalOfLimits(double value) const;
     // A number as the display of reg writes it, or as a plain decimal or exponent number.
     static bool ReadNumber(const TkxRegister* reg, std::string_view text, double& value);
+    // ReadNumber with a refusal: "" when text is a number, otherwise what to type instead in
+    // the words of reg ("a number in Hz").
+    static std::string RefusalOfNumber(const TkxRegister* reg, std::string_view text,
+                                       double& value);
     // One read or write of reg through the device of reg, waiting.
     static std::int32_t ReadRegisterOf(const TkxRegister* reg);
     static std::int32_t WriteRegisterOf(const TkxRegister* reg);

@@ -5,6 +5,8 @@
 
 #include <gmock/gmock.h>
 
+#include <limits>
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -80,6 +82,12 @@ TEST_F(TkxParValueTest, SetsFromNumbersAndDefaultsFireOnChange) {
     EXPECT_TRUE(par.IsModified());
     par.SetDefault();
     EXPECT_EQ(par.GetValueDouble(), 10.0);
+    EXPECT_EQ(changes, 2);
+
+    par.SetValueDouble(std::numeric_limits<double>::infinity());
+    par.SetValueDouble(-std::numeric_limits<double>::infinity());
+    par.SetValueDouble(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(par.GetValueDouble(), 10.0) << "non-finite numbers are never stored";
     EXPECT_EQ(changes, 2);
 }
 
