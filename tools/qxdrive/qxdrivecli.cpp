@@ -22,6 +22,10 @@ const Command kCommands[] = {
      CmdDefs, false},
     {"names", "names FILE.par", "the categories and register names of a definition file", CmdNames,
      false},
+    {"lint", "lint FILE.par...",
+     "the faults of definition files that make a drive misbehave, one line each as "
+     "FILE:LINE: message; status 1 when there are any",
+     CmdLint, false},
     {"versions", "versions [--dir DIR]",
      "the definition files of DIR (default .) and the versions each serves", CmdVersions, false},
     {"which", "which VERSION [--dir DIR]", "the definition file of DIR that serves VERSION",

@@ -12,6 +12,8 @@ using CommandArgs = std::vector<std::string>;
 int CmdDefs(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // The categories and register names of a definition file.
 int CmdNames(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// The faults of definition files that would make a drive misbehave, as "FILE:LINE: message".
+int CmdLint(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // The definition files of a folder and the versions each serves.
 int CmdVersions(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // The definition file that serves a version text, or why none does.
