@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
+#include <cstdint>
 
 namespace {
 
@@ -364,6 +366,35 @@ std::string TkxRegDefinition::GetValueDescr(std::int32_t value, int index, std::
         return result;
     }
     return showNumber ? number + " (" + Hex(static_cast<std::uint32_t>(value)) + "h)" : "";
+}
+
+std::vector<std::int64_t> TkxRegDefinition::DescribedValues(int index, std::uint32_t mask) const {
+    const std::string field = "Descr[" + std::to_string(index) + "m" + Hex(mask) + "v";
+    std::vector<std::int64_t> values;
+    for (const auto& [key, text] : FDescriptions) {
+        if (key.size() <= field.size() + 1 || key.back() != ']' ||
+            !AnsiSameText(std::string_view(key).substr(0, field.size()), field)) {
+            continue;
+        }
+        const std::string_view number =
+            std::string_view(key).substr(field.size(), key.size() - field.size() - 1);
+        std::int64_t value = 0;
+        const auto [end, error] =
+            std::from_chars(number.data(), number.data() + number.size(), value);
+        if (error != std::errc() || end != number.data() + number.size()) {
+            continue;
+        }
+        // Only a value written the way GetValueDescr writes it is ever looked up.
+        const bool held = IsSigned() ? value >= INT32_MIN && value <= INT32_MAX
+                                     : value >= 0 && value <= UINT32_MAX;
+        if (held && std::to_string(value) == number &&
+            !DescriptionOf(field + std::string(number) + "]").empty()) {
+            values.push_back(value);
+        }
+    }
+    std::sort(values.begin(), values.end());
+    values.erase(std::unique(values.begin(), values.end()), values.end());
+    return values;
 }
 
 bool TkxRegDefinition::SectionAddress(std::string_view sectionName, std::uint16_t& address) {

@@ -73,6 +73,10 @@ public:
     // ETkxError for a negative index or one not below Length.
     std::string GetValueDescr(std::int32_t value, int index, std::uint32_t mask,
                               bool showNumber) const;
+    // The values of an element or bit field that have a description of their own under
+    // GetValueDescr's key ("Descr[0m3v2]"), ascending; the "v*" key stands for no value.
+    // Lets a caller list the described values of a range too wide to ask value by value.
+    std::vector<std::int64_t> DescribedValues(int index, std::uint32_t mask) const;
     // The description stored under key (case folded, first match), or "" when absent;
     // the text "(null)" counts as absent.
     std::string DescriptionOf(std::string_view key) const;

@@ -336,6 +336,18 @@ TEST_F(RegDefinitionTest, ValueDescriptionKeysUseMaskAndSignedness) {
     EXPECT_EQ(s.GetValueDescr(-6, 0, 0, true), "-6 (FFFFFFFAh)");
 }
 
+TEST_F(RegDefinitionTest, DescribedValuesAreThoseALookupWouldFind) {
+    const auto u = Define(1, "[1]\nDescr[0m30v3]=three\nDescr[0M30V1]=one\nDescr[0m30v*]=any\n"
+                             "Descr[0m30v2]=(null)\nDescr[0m30v01]=padded\nDescr[0m30v-1]=minus\n"
+                             "Descr[0m3v0]=other mask\nDescr[0m30v4294967295]=all\n"
+                             "Descr[0m30vx]=junk\nDescr[0m30v]=none\n");
+    EXPECT_EQ(u.DescribedValues(0, 0x30), (std::vector<std::int64_t>{1, 3, 4294967295}));
+    EXPECT_TRUE(u.DescribedValues(1, 0x30).empty());
+    const auto s = Define(1, "[1]\nType=signed short\nDescr[0m0v-5]=minus five\n"
+                             "Descr[0m0v4294967295]=too big\nDescr[0m0v2]=two\n");
+    EXPECT_EQ(s.DescribedValues(0, 0), (std::vector<std::int64_t>{-5, 2}));
+}
+
 TEST_F(RegDefinitionTest, AssignMakesAnEEPromCopy) {
     const auto source = Define(10, "[10]\nName=Gain\nType=signed short\nMaxValue=5\n"
                                    "EEPromCopy=2048\nUseFormat=@Perc10\nDescr[0]=gain\n");
