@@ -30,6 +30,9 @@ protected:
         return reg;
     }
 
+    // The integer value of an element, as the register holds it.
+    int Raw(const char* name, int element = 0) const { return Reg(name)->GetValueInteger(element); }
+
     TkxTextResource FBuiltIn;
     TkxRegDefsList FDefs;
     std::unique_ptr<TkxRegDataBuffer> FBuffer;

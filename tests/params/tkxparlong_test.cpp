@@ -8,8 +8,6 @@ class TkxParLongTest : public TkxParFixture {
 protected:
     TkxParLongTest()
         : TkxParFixture("params_numeric.par") {}
-
-    int Raw(const char* name) { return Reg(name)->GetValueInteger(0); }
 };
 
 TEST_F(TkxParLongTest, HalvesSplitAtSixteenBits) {
