@@ -75,11 +75,16 @@ void TkxDeviceSlave::ListProperties(std::vector<std::string>& strings) {
 
 void TkxDeviceSlave::ListRegisters(const TkxRegBlock* first,
                                    std::vector<std::string>& strings) const {
+    ForEachRegister(first, [&](const TkxRegister& reg) { reg.Dump(strings); });
+}
+
+void TkxDeviceSlave::ForEachRegister(const TkxRegBlock* first,
+                                     const std::function<void(TkxRegister&)>& visit) const {
     for (const TkxRegBlock* block = first; block != nullptr; block = block->Next()) {
         const int end = block->Start() + block->Count();
         for (int address = block->Start(); address < end; ++address) {
-            if (const TkxRegister* reg = RegisterAt(address)) {
-                reg->Dump(strings);
+            if (TkxRegister* reg = RegisterAt(address)) {
+                visit(*reg);
             }
         }
     }

@@ -47,6 +47,9 @@ public:
     virtual void ListProperties(std::vector<std::string>& strings);
     // The listing of every register the buffer holds in the blocks of the chain.
     void ListRegisters(const TkxRegBlock* first, std::vector<std::string>& strings) const;
+    // Every register the buffer holds in the blocks of the chain, in chain and address order.
+    void ForEachRegister(const TkxRegBlock* first,
+                         const std::function<void(TkxRegister&)>& visit) const;
     // The description of every set bit of every element of the register.
     void ListSetBits(const TkxRegister* reg, std::vector<std::string>& strings) const;
 

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "devices/tkxdeviceslavecls.h"
+#include "devices/tkxpropertytablecls.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TkxMBChainedTransa;
+class TkxParEncoded;
+class TkxParValue;
+class TkxTextResource;
+
+// A device of the product family, driven by its definition file: its published properties are
+// bound by name to the file's registers and "Parameters" entries, and five transactions read
+// the actual state and the faults periodically and read, send and save the setup (the register
+// groups "ActState", "FaultState", "RamSetup" and "EEPromSetup"). It tracks whether the setup
+// the user sees differs from the device's RAM and EEPROM. Main thread only, as its base.
+//
+// Each class of the family declares its properties (ClassProperties, chained to its base's)
+// and binds them in its constructor with BindProperties before its own constructor steps, so
+// that a model finds its properties bound; the device owns the parameters made.
+class TkxDeviceQXSlave : public TkxDeviceSlave {
+public:
+    using SetupEvent = std::function<void(TkxMBTransaction* sender)>;
+
+    // SetupState values.
+    static constexpr std::uint8_t SetupNotLoaded = 0;
+    static constexpr std::uint8_t SetupLoaded = 1;
+    static constexpr std::uint8_t SetupEdited = 2;
+    static constexpr std::uint8_t SetupSentNotSaved = 3;
+
+    TkxDeviceQXSlave(TkxDeviceSetup* setup, const TkxVersionRecord* version, TkxRegDefsList* defs);
+    ~TkxDeviceQXSlave() override;
+
+    static const TkxPropertyTable& ClassProperties();
+    // The table of the object's own class.
+    virtual const TkxPropertyTable& Properties() const { return ClassProperties(); }
+    // The parameter published under name by the object's class chain, or null.
+    TkxParValue* FindParameter(std::string_view name) const;
+
+    // The listing line of each communication parameter that is visible and enabled.
+    void ListProperties(std::vector<std::string>& strings) override;
+
+    // Hooks of the models: after a good fault read, after a good setup read, after any
+    // change reported by a setup register.
+    virtual void DoOnFaultState() {}
+    virtual void DoOnSetupLoaded() {}
+    virtual void DoOnSetupEdited() {}
+
+    virtual void ReloadSetup();
+    virtual void SendToDrive();
+    // Copies the setup into its EEPROM copies, then sends it; a good send enables the save.
+    virtual void SaveToDrive();
+    virtual void CopySetupToEEProm();
+
+    // Writes every register of the "ImportExport" group into section of resource.
+    void ExportSetup(std::string_view section, TkxTextResource* resource) const;
+    // Loads the "ImportExport" registers found in section; the report of what was found.
+    std::string ImportSetup(std::string_view section, TkxTextResource* resource);
+
+    std::uint8_t SetupState() const { return FSetupState; }
+    bool SaveAfterSend() const { return FSaveAfterSend; }
+
+    TkxParEncoded* ParEEModBusBaudrate = nullptr;
+    TkxParValue* ParEEModBusAddress = nullptr;
+    TkxParEncoded* ParEECanBusBaudrate = nullptr;
+    TkxParValue* ParEECanBusAddress = nullptr;
+    TkxParValue* ParEEProfiBusAddress = nullptr;
+
+    TkxMBChainedTransa* ReadState = nullptr;
+    TkxMBChainedTransa* ReadAlarm = nullptr;
+    TkxMBChainedTransa* ReadSetup = nullptr;
+    TkxMBChainedTransa* SendSetup = nullptr;
+    TkxMBChainedTransa* SaveEEProm = nullptr;
+
+    SetupEvent OnFaultState;
+    SetupEvent OnActState;
+    SetupEvent OnSetupRead;
+    SetupEvent OnSetupSent;
+    SetupEvent OnSetupSaved;
+
+protected:
+    // Binds the properties a class declares itself (not its base's) by name; each property
+    // is bound on its own and stays null when nothing in the file matches. Parameters made are
+    // set to their default without counting as an edit of the setup.
+    void BindProperties(const TkxPropertyTable& table);
+    // The listing line of parameter when it exists and is visible and enabled.
+    static void ListParameter(const TkxParValue* parameter, std::vector<std::string>& strings);
+    // A transaction of the device on a register group, made as the standard ones are.
+    TkxMBChainedTransa* MakeGroupTransa(std::string_view group, bool forWriting,
+                                        const std::string& name, const std::string& comment);
+
+private:
+    void BindProperty(const TkxProperty& property);
+    void ForEachSetupRegister(const std::function<void(TkxRegister&)>& visit) const;
+    void WatchSetupEdits();
+    void MakeStandardTransactions();
+    void SetupEditedBy(bool changed);
+    void SetupRead(TkxMBTransaction* sender);
+    void SetupSent(TkxMBTransaction* sender);
+    void SetupSaved(TkxMBTransaction* sender);
+    static void Fire(const SetupEvent& event, TkxMBTransaction* sender);
+
+    std::vector<std::unique_ptr<TkxParValue>> FParameters;
+    std::uint8_t FSetupState = SetupNotLoaded;
+    bool FSaveAfterSend = false;
+    // While properties are bound, defaults are no edits.
+    bool FBinding = false;
+};
