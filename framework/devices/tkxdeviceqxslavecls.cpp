@@ -119,7 +119,7 @@ TkxDeviceQXSlave::TkxDeviceQXSlave(TkxDeviceSetup* setup, const TkxVersionRecord
                                    TkxRegDefsList* defs)
     : TkxDeviceSlave(setup, version, defs) {
     BindProperties(ClassProperties());
-    WatchSetupEdits();
+    WatchSetupEdits("RamSetup");
     MakeStandardTransactions();
 }
 
@@ -131,7 +131,9 @@ TkxDeviceQXSlave::~TkxDeviceQXSlave() {
             transaction->OnResponse = nullptr;
         }
     }
-    ForEachSetupRegister([](TkxRegister& reg) { reg.OnChange = nullptr; });
+    for (int i = 0; i < RegisterCount(); ++i) {
+        Registers(i)->OnChange = nullptr;
+    }
 }
 
 const TkxPropertyTable& TkxDeviceQXSlave::ClassProperties() {
@@ -153,11 +155,9 @@ TkxParValue* TkxDeviceQXSlave::FindParameter(std::string_view name) const {
 }
 
 void TkxDeviceQXSlave::BindProperties(const TkxPropertyTable& table) {
-    FBinding = true;
     for (const TkxProperty& property : table.Own()) {
         BindProperty(property);
     }
-    FBinding = false;
 }
 
 void TkxDeviceQXSlave::BindProperty(const TkxProperty& property) {
@@ -173,23 +173,25 @@ void TkxDeviceQXSlave::BindProperty(const TkxProperty& property) {
     std::unique_ptr<TkxParValue> parameter = MakeParameter(property.Class, entry, *this);
     TkxParValue* made = parameter.get();
     if (made != nullptr) {
-        try {
-            made->SetDefault();
-        } catch (const ETkxError&) {
-            // A register whose type takes no default (a string) keeps what it holds.
-        }
-        FParameters.push_back(std::move(parameter));
+        AdoptParameter(std::move(parameter));
     }
     property.SetParameter(*this, made);
 }
 
-void TkxDeviceQXSlave::ForEachSetupRegister(const std::function<void(TkxRegister&)>& visit) const {
-    const std::unique_ptr<TkxRegBlock> setup = Defs()->CategoryBlocks("RamSetup");
-    ForEachRegister(setup.get(), visit);
+void TkxDeviceQXSlave::AdoptParameter(std::unique_ptr<TkxParValue> parameter) {
+    FBinding = true;
+    try {
+        parameter->SetDefault();
+    } catch (const ETkxError&) {
+        // A register whose type takes no default (a string) keeps what it holds.
+    }
+    FBinding = false;
+    FParameters.push_back(std::move(parameter));
 }
 
-void TkxDeviceQXSlave::WatchSetupEdits() {
-    ForEachSetupRegister([this](TkxRegister& reg) {
+void TkxDeviceQXSlave::WatchSetupEdits(std::string_view group) {
+    const std::unique_ptr<TkxRegBlock> blocks = Defs()->CategoryBlocks(group);
+    ForEachRegister(blocks.get(), [this](TkxRegister& reg) {
         reg.OnChange = [this](TkxRegister*, bool changed) { SetupEditedBy(changed); };
     });
 }

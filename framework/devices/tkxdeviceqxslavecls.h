@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 class TkxMBChainedTransa;
@@ -90,14 +91,24 @@ protected:
     void BindProperties(const TkxPropertyTable& table);
     // The listing line of parameter when it exists and is visible and enabled.
     static void ListParameter(const TkxParValue* parameter, std::vector<std::string>& strings);
+    // Makes a parameter in code as binding makes one from an entry: owned by the device and set
+    // to its default without counting as an edit of the setup.
+    template <typename Par, typename... Args>
+    Par* AddParameter(Args&&... args) {
+        auto parameter = std::make_unique<Par>(std::forward<Args>(args)...);
+        Par* made = parameter.get();
+        AdoptParameter(std::move(parameter));
+        return made;
+    }
+    // Changes reported by the registers of group count as edits of the setup.
+    void WatchSetupEdits(std::string_view group);
     // A transaction of the device on a register group, made as the standard ones are.
     TkxMBChainedTransa* MakeGroupTransa(std::string_view group, bool forWriting,
                                         const std::string& name, const std::string& comment);
 
 private:
     void BindProperty(const TkxProperty& property);
-    void ForEachSetupRegister(const std::function<void(TkxRegister&)>& visit) const;
-    void WatchSetupEdits();
+    void AdoptParameter(std::unique_ptr<TkxParValue> parameter);
     void MakeStandardTransactions();
     void SetupEditedBy(bool changed);
     void SetupRead(TkxMBTransaction* sender);
@@ -108,6 +119,6 @@ private:
     std::vector<std::unique_ptr<TkxParValue>> FParameters;
     std::uint8_t FSetupState = SetupNotLoaded;
     bool FSaveAfterSend = false;
-    // While properties are bound, defaults are no edits.
+    // While a new parameter takes its default, the change is no edit.
     bool FBinding = false;
 };
