@@ -1,3 +1,4 @@
+#include "params/tkxparfloatcls.h"
 #include "params/tkxparlongcls.h"
 #include "params/tkxparvaluecls.h"
 
@@ -65,6 +66,21 @@ TEST_F(TkxParDeviceTest, TwoRegisterValueStopsAtTheFirstFailure) {
     EXPECT_EQ(hours.GetValueLong(), 0x01020102);
     EXPECT_EQ(hours.WriteToDevice(), 0);
     EXPECT_EQ(QueriesFor(6, 114), 1);
+    EXPECT_EQ(QueriesFor(6, 115), 1);
+}
+
+TEST_F(TkxParDeviceTest, AFloatHoldingNoNumberIsNeverWrittenBack) {
+    TkxDeviceSlave& device = ReadyDevice();
+    TkxRegister* low = device.RegisterByName("HoursLow");
+    TkxRegister* high = device.RegisterByName("HoursHigh");
+    TkxParFloat torque(low, 0, high);
+    high->SetValueInteger(0, 0x7FC0); // a quiet NaN, as a drive may report one
+    EXPECT_EQ(torque.GetValueString(), "NAN");
+    EXPECT_EQ(torque.WriteToDevice(), InvalidSetup);
+    EXPECT_EQ(QueriesFor(6, 114) + QueriesFor(6, 115), 0);
+
+    torque.SetValueDouble(1.0);
+    EXPECT_EQ(torque.WriteToDevice(), 0);
     EXPECT_EQ(QueriesFor(6, 115), 1);
 }
 
