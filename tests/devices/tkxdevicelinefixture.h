@@ -7,6 +7,7 @@
 #include "devices/tkxdeviceslavecls.h"
 #include "modbus/tkxmbfakenetwork.h"
 #include "modbus/tkxmbfakes.h"
+#include "registers/tkxdmcollectioncmp.h"
 #include "registers/tkxregdefslistcmp.h"
 
 #include <gtest/gtest.h>
@@ -25,6 +26,13 @@ protected:
     }
     void UseDefinitionFile(const std::string& fileName) {
         FDefs.LoadFromFile(std::string(TKX_TEST_DATA_DIR) + "/" + fileName);
+        FDefs.Build();
+    }
+    // A definition file the program ships (data/), reaching the built-in definitions as the
+    // data-model collection's lists do.
+    void UseShippedFile(const std::string& fileName) {
+        FDefs.Chain(&FCollection.Predefined());
+        FDefs.LoadFromFile(std::string(TKX_SOURCE_DIR) + "/data/" + fileName);
         FDefs.Build();
     }
 
@@ -81,6 +89,7 @@ protected:
         }));
     }
 
+    TkxDMCollection FCollection;
     TkxRegDefsList FDefs;
     TkxFakeNetwork FNetwork{Context};
     TkxMBThreadSetup* FConnection = nullptr;
