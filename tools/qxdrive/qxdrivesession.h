@@ -1,0 +1,138 @@
+#pragma once
+
+#include "qxdrive/qxdrivecommands.h"
+
+#include "devices/tkxdevicesetupcls.h"
+#include "devices/tkxversionrecordcls.h"
+
+#include "base/tkxqueuedispatchercls.h"
+#include "modbus/tkxmbcontextcls.h"
+#include "modbus/tkxmbthreadsetupcls.h"
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+class TkxDeviceSlave;
+class TkxDMCollection;
+class TkxMBThread;
+class TkxMBTransaction;
+class TkxRegDefsList;
+
+namespace qxdrive {
+
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// A command-line mistake; the message is printed with the usage hint.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A line that could not be opened; the message says why.
+struct LineError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// The options of the commands that talk to a drive: the line, the slave, the definition file
+// and what each command takes besides.
+struct MasterOptions {
+    std::string Port;
+    std::string Host;
+    int TcpPort = 0;
+    int Baud = 19200;
+    int Parity = 2; // even, as the drives are set up
+    bool RtsToggle = false;
+    bool Ascii = false;
+    int Slave = 1;
+    std::string Defs;
+    int TimeoutMs = 500;
+    std::optional<int> Retries;
+    std::optional<int> Start;
+    std::optional<int> Count;
+    int IntervalMs = 1000;
+    bool Csv = false;
+    std::optional<int> Times;
+    bool Verbose = false;
+    std::vector<std::string> Operands;
+};
+
+// Reads the options; throws UsageError for a mistake, and when the line is not given exactly
+// once.
+MasterOptions ParseOptions(const CommandArgs& args);
+
+// One connection with its thread, and one device on it, as the terminal builds them; the main
+// thread serves the dispatcher's queue whenever it waits. One session at a time: it is the
+// process's main dispatcher while it lives.
+class MasterSession {
+public:
+    // With --verbose every request and reply is written to frames as it passes. The options
+    // must outlive the session.
+    MasterSession(const MasterOptions& options, std::ostream& frames);
+    // The connection ends its thread and destroys its devices while the queue is still served.
+    ~MasterSession();
+    MasterSession(const MasterSession&) = delete;
+    MasterSession& operator=(const MasterSession&) = delete;
+
+    // Opens the line; throws LineError with the reason when it cannot.
+    void Open();
+
+    TkxMBThread* Thread() const;
+
+    // The device at the slave address, a Device laid out from the definitions, attached to
+    // the thread once the line is open. The session has one device; a second call throws.
+    template <class Device = TkxDeviceSlave>
+    Device& AddDevice(TkxRegDefsList& defs) {
+        TkxDeviceSetup& setup = AddDeviceSetup();
+        const TkxVersionRecord unknown;
+        setup.SetDevice(std::make_unique<Device>(&setup, &unknown, &defs));
+        return static_cast<Device&>(*setup.Device());
+    }
+
+    // Runs a one-shot transaction and waits for it; the wait grows with the requests it sends.
+    std::int32_t RunOnce(TkxMBTransaction& transaction, int requests);
+    // How long requests may take with every attempt timing out, and some slack.
+    std::chrono::milliseconds WaitForRequests(int requests) const;
+
+    int Retries() const;
+
+    // Serves the queue until done holds.
+    void WaitUntil(const std::function<bool()>& done);
+    // Serves the queue until done holds or the timeout has passed; true when it holds.
+    bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout);
+
+private:
+    TkxDeviceSetup& AddDeviceSetup();
+
+    const MasterOptions& FOptions;
+    TkxQueueDispatcher FDispatcher;
+    // The tool's own network: real threads and lines, its port as COM1.
+    std::shared_ptr<TkxMBContext> FContext = std::make_shared<TkxMBContext>();
+    std::unique_ptr<TkxMBThreadSetup> FConnection;
+};
+
+// Definition text is Windows-1252; the terminal gets UTF-8.
+std::string Shown(std::string_view text);
+
+// The definitions of the file, redirected to the built-in set; throws UsageError without a
+// file and a runtime error when it cannot be read.
+std::unique_ptr<TkxRegDefsList> LoadDefinitions(const std::string& file,
+                                                TkxDMCollection& collection);
+
+// Runs a command body; usage errors, lines that cannot be opened and definition-file faults
+// become messages and exit statuses.
+int Guarded(const char* command, const char* usage, std::ostream& err,
+            const std::function<int()>& body);
+
+// Prints a failed exchange as "qxdrive COMMAND: message", with the line that was tried and what
+// a service engineer can check; returns the failure status.
+int Failed(const char* command, std::ostream& err, std::int32_t result,
+           const MasterOptions& options, int retries);
+
+} // namespace qxdrive
