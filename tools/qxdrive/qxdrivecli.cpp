@@ -36,6 +36,10 @@ const Command kCommands[] = {
      "registers of the drive with their names and values", CmdRead, true},
     {"write", "write REGISTER VALUE --defs FILE.par LINE",
      "one register (address or name), checked before sending, then read back", CmdWrite, true},
+    {"setup", "setup --defs FILE.par LINE",
+     "the drive's setup as the definition file describes it: each parameter's description, "
+     "value and limits, by category",
+     CmdSetup, true},
     {"watch", "watch (--start A --count N | CATEGORY) --defs FILE.par LINE [--interval MS] [--csv]",
      "polls the registers (every 1000 ms) and prints each change with its time, until Ctrl-C "
      "or --times N polls",

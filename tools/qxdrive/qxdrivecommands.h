@@ -25,6 +25,9 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err);
 int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // Writes one register with a display value checked against its limits first.
 int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// Reads a drive's setup through its definition file and prints its parameters by category,
+// each with its description, value and limits.
+int CmdSetup(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // Polls a register range or category and prints each change with the time it was seen.
 int CmdWatch(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
