@@ -48,38 +48,38 @@ std::vector<TkxParBoolField*> TkxDeviceQX410::MakeBitsOn(std::string_view regist
 }
 
 void TkxDeviceQX410::MakeParameters() {
-    ParMainsVoltage = MakeOn<TkxParValue>("MainsVoltage", FirstElement);
-    ParMotorINom = MakeOn<TkxParValue>("MotorINom", FirstElement);
-    ParMotorIMax = MakeOn<TkxParValue>("MotorIMax", FirstElement);
-    ParMotorTMax = MakeOn<TkxParValue>("MotorTMax", FirstElement);
-    ParVoltStart = MakeOn<TkxParValue>("VoltStart", FirstElement);
-    ParVoltBoost = MakeOn<TkxParValue>("VoltBoost", FirstElement);
-    ParVoltBase = MakeOn<TkxParValue>("VoltBase", FirstElement);
-    ParOmegaBoost = MakeOn<TkxParValue>("OmegaBoost", FirstElement);
-    ParOmegaBase = MakeOn<TkxParValue>("OmegaBase", FirstElement);
-    ParOmegaMinMotor = MakeOn<TkxParValue>("OmegaMinMotor", FirstElement);
-    ParOmegaMaxMotor = MakeOn<TkxParValue>("OmegaMaxMotor", FirstElement);
-    ParOmegaRef = MakeOn<TkxParValue>("OmegaRef", FirstElement);
-    ParAccel = MakeOn<TkxParValue>("Accel", FirstElement);
-    ParDecel = MakeOn<TkxParValue>("Decel", FirstElement);
+    ParMainsVoltage = AddParameterOn<TkxParValue>("MainsVoltage", FirstElement);
+    ParMotorINom = AddParameterOn<TkxParValue>("MotorINom", FirstElement);
+    ParMotorIMax = AddParameterOn<TkxParValue>("MotorIMax", FirstElement);
+    ParMotorTMax = AddParameterOn<TkxParValue>("MotorTMax", FirstElement);
+    ParVoltStart = AddParameterOn<TkxParValue>("VoltStart", FirstElement);
+    ParVoltBoost = AddParameterOn<TkxParValue>("VoltBoost", FirstElement);
+    ParVoltBase = AddParameterOn<TkxParValue>("VoltBase", FirstElement);
+    ParOmegaBoost = AddParameterOn<TkxParValue>("OmegaBoost", FirstElement);
+    ParOmegaBase = AddParameterOn<TkxParValue>("OmegaBase", FirstElement);
+    ParOmegaMinMotor = AddParameterOn<TkxParValue>("OmegaMinMotor", FirstElement);
+    ParOmegaMaxMotor = AddParameterOn<TkxParValue>("OmegaMaxMotor", FirstElement);
+    ParOmegaRef = AddParameterOn<TkxParValue>("OmegaRef", FirstElement);
+    ParAccel = AddParameterOn<TkxParValue>("Accel", FirstElement);
+    ParDecel = AddParameterOn<TkxParValue>("Decel", FirstElement);
     UserOption = MakeBitsOn("UserOption");
-    ParPwmFreq = MakeOn<TkxParEncoded>("PwmFreq", FirstElement);
+    ParPwmFreq = AddParameterOn<TkxParEncoded>("PwmFreq", FirstElement);
     Input = MakeBitsOn("Input");
     VirtualInput = MakeBitsOn("VirtualInput");
-    ParComTimer = MakeOn<TkxParValue>("ComTimer", FirstElement);
-    ParPrevFaultState = MakeOn<TkxParValue>("PrevFaultState", FirstElement);
-    ParActFaultState = MakeOn<TkxParValue>("ActFaultState", FirstElement);
-    ParApplicationMode = MakeOn<TkxParEncoded>("ApplicationMode", FirstElement);
-    ParHWLimitVolt = MakeOn<TkxParValue>("HWLimitVolt", FirstElement);
+    ParComTimer = AddParameterOn<TkxParValue>("ComTimer", FirstElement);
+    ParPrevFaultState = AddParameterOn<TkxParValue>("PrevFaultState", FirstElement);
+    ParActFaultState = AddParameterOn<TkxParValue>("ActFaultState", FirstElement);
+    ParApplicationMode = AddParameterOn<TkxParEncoded>("ApplicationMode", FirstElement);
+    ParHWLimitVolt = AddParameterOn<TkxParValue>("HWLimitVolt", FirstElement);
     for (std::size_t i = 0; i < HardwareType.size(); ++i) {
         HardwareType[i] =
-            MakeOn<TkxParBitField>("HardwareType", HardwareTypeMasks[i], FirstElement);
+            AddParameterOn<TkxParBitField>("HardwareType", HardwareTypeMasks[i], FirstElement);
     }
-    ParU_dc_busV = MakeOn<TkxParFrac16>("u_dc_busV", FirstElement, nullptr);
-    ParOmegaAct = MakeOn<TkxParFrac16>("OmegaAct", FirstElement, nullptr);
-    ParVoltAct = MakeOn<TkxParFrac16>("VoltAct", FirstElement, nullptr);
-    ParI_phase_filt = MakeOn<TkxParFrac16>("i_phase_filt", FirstElement, nullptr);
-    ParARef1 = MakeOn<TkxParFrac16>("ARef1", FirstElement, nullptr);
+    ParU_dc_busV = AddParameterOn<TkxParFrac16>("u_dc_busV", FirstElement, nullptr);
+    ParOmegaAct = AddParameterOn<TkxParFrac16>("OmegaAct", FirstElement, nullptr);
+    ParVoltAct = AddParameterOn<TkxParFrac16>("VoltAct", FirstElement, nullptr);
+    ParI_phase_filt = AddParameterOn<TkxParFrac16>("i_phase_filt", FirstElement, nullptr);
+    ParARef1 = AddParameterOn<TkxParFrac16>("ARef1", FirstElement, nullptr);
 }
 
 // Each link in the order given; a bound follows one register, so where two links set the same

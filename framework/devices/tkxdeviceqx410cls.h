@@ -67,13 +67,6 @@ public:
     TkxParFrac16* ParARef1 = nullptr;
 
 private:
-    // A parameter of class Par on the register of that name, the register first among its
-    // arguments; none when the file does not define the register.
-    template <typename Par, typename... Args>
-    Par* MakeOn(std::string_view registerName, Args... args) {
-        TkxRegister* reg = RegisterByName(registerName);
-        return reg != nullptr ? AddParameter<Par>(reg, args...) : nullptr;
-    }
     std::vector<TkxParBoolField*> MakeBitsOn(std::string_view registerName);
     void MakeParameters();
     void LinkLimits();

@@ -65,41 +65,41 @@ std::string_view TkxDeviceQX430ST::CalibMessage(int code) {
 }
 
 void TkxDeviceQX430ST::MakeParameters() {
-    ParMBSaveCmd = MakeOn<TkxParValue>("MBSaveCmd", FirstElement);
-    ParExtCmd = MakeOn<TkxParValue>("ExtCmd", FirstElement);
-    ParSlaveAddr = MakeOn<TkxParValue>("SlaveAddr", FirstElement);
-    ParBaudRate = MakeOn<TkxParEncoded>("BaudRate", FirstElement);
-    ParSpeedSetupTAcc = MakeOn<TkxParValue>("SpeedSetup.T_Acc", FirstElement);
+    ParMBSaveCmd = AddParameterOn<TkxParValue>("MBSaveCmd", FirstElement);
+    ParExtCmd = AddParameterOn<TkxParValue>("ExtCmd", FirstElement);
+    ParSlaveAddr = AddParameterOn<TkxParValue>("SlaveAddr", FirstElement);
+    ParBaudRate = AddParameterOn<TkxParEncoded>("BaudRate", FirstElement);
+    ParSpeedSetupTAcc = AddParameterOn<TkxParValue>("SpeedSetup.T_Acc", FirstElement);
     ParPidP = MakePidGain("PidParams0_PCoef", "PidParams0_PScale");
     ParPidI = MakePidGain("PidParams0_ICoef", "PidParams0_IScale");
     ParPidD = MakePidGain("PidParams0_DCoef", "PidParams0_DScale");
-    ParPidIDiv = MakeOn<TkxParValue>("PidParams0_IDiv", FirstElement);
-    ParPidDDiv = MakeOn<TkxParValue>("PidParams0_DDiv", FirstElement);
-    ParAllinState = MakeOn<TkxParValue>("AllinState", FirstElement);
-    ParPosCalDelta0 = MakeOn<TkxParValue>("PosCalDelta[AnCh12b0]", FirstElement);
-    ParPosCalDelta2 = MakeOn<TkxParValue>("PosCalDelta[AnCh12b2]", FirstElement);
-    ParDevStateSum = MakeOn<TkxParValue>("DevStateSum", FirstElement);
-    ParDevStateTAV = MakeOn<TkxParValue>("DevState[TAV]", FirstElement);
-    ParDevStateKBRD = MakeOn<TkxParValue>("DevState[KBRD]", FirstElement);
-    ParDevAlarmKBRD = MakeOn<TkxParValue>("DevAlarm[KBRD]", FirstElement);
-    ParDevAlarmGEN = MakeOn<TkxParValue>("DevAlarm[GEN]", FirstElement);
-    ParDevAlarmSTA = MakeOn<TkxParValue>("DevAlarm[STA]", FirstElement);
-    ParCalibStateDevice = MakeOn<TkxParValue>("CalibStateDevice", FirstElement);
-    ParCalibResponseCode = MakeOn<TkxParValue>("CalibResponseCode", FirstElement);
-    ParSalaSetup = MakeOn<TkxParValue>("SalaSetup", FirstElement);
-    ParSalaSetupHoriz = MakeOn<TkxParValue>("SalaSetupHoriz", FirstElement);
-    ParSalaSetupRight = MakeOn<TkxParValue>("SalaSetupRight", FirstElement);
-    ParSalaSetupLeft = MakeOn<TkxParValue>("SalaSetupLeft", FirstElement);
-    ParSelInputMode = MakeOn<TkxParEncoded>("SelInputMode", FirstElement);
-    ParSelLatoAct = MakeOn<TkxParEncoded>("SelLatoAct", FirstElement);
-    ParSelRangeAct = MakeOn<TkxParEncoded>("SelRangeAct", FirstElement);
-    ParPrjDirAct = MakeOn<TkxParEncoded>("PrjDirAct", FirstElement);
-    ParSelDevAct = MakeOn<TkxParEncoded>("SelDevAct", FirstElement);
+    ParPidIDiv = AddParameterOn<TkxParValue>("PidParams0_IDiv", FirstElement);
+    ParPidDDiv = AddParameterOn<TkxParValue>("PidParams0_DDiv", FirstElement);
+    ParAllinState = AddParameterOn<TkxParValue>("AllinState", FirstElement);
+    ParPosCalDelta0 = AddParameterOn<TkxParValue>("PosCalDelta[AnCh12b0]", FirstElement);
+    ParPosCalDelta2 = AddParameterOn<TkxParValue>("PosCalDelta[AnCh12b2]", FirstElement);
+    ParDevStateSum = AddParameterOn<TkxParValue>("DevStateSum", FirstElement);
+    ParDevStateTAV = AddParameterOn<TkxParValue>("DevState[TAV]", FirstElement);
+    ParDevStateKBRD = AddParameterOn<TkxParValue>("DevState[KBRD]", FirstElement);
+    ParDevAlarmKBRD = AddParameterOn<TkxParValue>("DevAlarm[KBRD]", FirstElement);
+    ParDevAlarmGEN = AddParameterOn<TkxParValue>("DevAlarm[GEN]", FirstElement);
+    ParDevAlarmSTA = AddParameterOn<TkxParValue>("DevAlarm[STA]", FirstElement);
+    ParCalibStateDevice = AddParameterOn<TkxParValue>("CalibStateDevice", FirstElement);
+    ParCalibResponseCode = AddParameterOn<TkxParValue>("CalibResponseCode", FirstElement);
+    ParSalaSetup = AddParameterOn<TkxParValue>("SalaSetup", FirstElement);
+    ParSalaSetupHoriz = AddParameterOn<TkxParValue>("SalaSetupHoriz", FirstElement);
+    ParSalaSetupRight = AddParameterOn<TkxParValue>("SalaSetupRight", FirstElement);
+    ParSalaSetupLeft = AddParameterOn<TkxParValue>("SalaSetupLeft", FirstElement);
+    ParSelInputMode = AddParameterOn<TkxParEncoded>("SelInputMode", FirstElement);
+    ParSelLatoAct = AddParameterOn<TkxParEncoded>("SelLatoAct", FirstElement);
+    ParSelRangeAct = AddParameterOn<TkxParEncoded>("SelRangeAct", FirstElement);
+    ParPrjDirAct = AddParameterOn<TkxParEncoded>("PrjDirAct", FirstElement);
+    ParSelDevAct = AddParameterOn<TkxParEncoded>("SelDevAct", FirstElement);
 }
 
 // The coefficient is the fraction, the scale register its power-of-two exponent (optional).
 TkxParFrac16* TkxDeviceQX430ST::MakePidGain(std::string_view coefficient, std::string_view scale) {
-    return MakeOn<TkxParFrac16>(coefficient, FirstElement, RegisterByName(scale));
+    return AddParameterOn<TkxParFrac16>(coefficient, FirstElement, RegisterByName(scale));
 }
 
 void TkxDeviceQX430ST::MakeCalibTransactions() {

@@ -70,13 +70,6 @@ public:
     TkxParEncoded* ParSelDevAct = nullptr;
 
 private:
-    // A parameter of class Par on the register of that name, the register first among its
-    // arguments; none when the file does not define the register.
-    template <typename Par, typename... Args>
-    Par* MakeOn(std::string_view registerName, Args... args) {
-        TkxRegister* reg = RegisterByName(registerName);
-        return reg != nullptr ? AddParameter<Par>(reg, args...) : nullptr;
-    }
     void MakeParameters();
     void MakeCalibTransactions();
     TkxParFrac16* MakePidGain(std::string_view coefficient, std::string_view scale);

@@ -100,6 +100,12 @@ protected:
         AdoptParameter(std::move(parameter));
         return made;
     }
+    // The same on the register of that name; null when the buffer has none.
+    template <typename Par, typename... Args>
+    Par* AddParameterOn(std::string_view registerName, Args&&... args) {
+        TkxRegister* reg = RegisterByName(registerName);
+        return reg != nullptr ? AddParameter<Par>(reg, std::forward<Args>(args)...) : nullptr;
+    }
     // Changes reported by the registers of group count as edits of the setup.
     void WatchSetupEdits(std::string_view group);
     // A transaction of the device on a register group, made as the standard ones are.
