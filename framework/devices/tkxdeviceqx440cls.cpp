@@ -1,5 +1,6 @@
 #include "devices/tkxdeviceqx440cls.h"
 
+#include "devices/tkxlinkedlimits.h"
 #include "devices/tkxmodelkit.h"
 #include "params/tkxpar2dpointcls.h"
 #include "params/tkxparbitfieldcls.h"
@@ -45,29 +46,29 @@ const TkxPropertyTable& TkxDeviceQX440::ClassProperties() {
 }
 
 void TkxDeviceQX440::LinkLimits() {
-    using namespace TkxModelKit;
+    using namespace TkxLinkedLimits;
     Ascending({ParMotorUminV, ParMotorUrV, ParMotorUmaxV});
-    UpperFollows(ParMotorUmaxV, ParHWLimitVolt);
-    Ordered(ParMotorIrA, ParMotorIpA);
-    Ordered(ParSpeedJog, ParSpeedFast);
-    Ordered(ParMotorFrHz, ParMotorFmaxHz);
-    UpperFollows(ParHoldTorque, ParMotorUrV);
+    MaxFollows(ParMotorUmaxV, ParHWLimitVolt);
+    Ascending({ParMotorIrA, ParMotorIpA});
+    Ascending({ParSpeedJog, ParSpeedFast});
+    Ascending({ParMotorFrHz, ParMotorFmaxHz});
+    MaxFollows(ParHoldTorque, ParMotorUrV);
 }
 
 // Throttle (first coordinate): the two inner points keep their order. Braking (second
 // coordinate): the inner points lie between the outer ones, which follow their neighbours.
 void TkxDeviceQX440::LinkThrottleCurve() {
-    using namespace TkxModelKit;
-    Ordered(ParThrottle1, ParThrottle2);
+    using namespace TkxLinkedLimits;
+    Ascending({ParThrottle1, ParThrottle2});
     const auto second = [](const TkxPar2DPoint* point) {
         return point != nullptr ? point->SecondRegister() : nullptr;
     };
-    UpperFollows(second(ParThrottle0), second(ParThrottle1));
+    MaxFollows(second(ParThrottle0), second(ParThrottle1));
     for (const TkxPar2DPoint* inner : {ParThrottle1, ParThrottle2}) {
-        LowerFollows(second(inner), second(ParThrottle0));
-        UpperFollows(second(inner), second(ParThrottle3));
+        MinFollows(second(inner), second(ParThrottle0));
+        MaxFollows(second(inner), second(ParThrottle3));
     }
-    LowerFollows(second(ParThrottle3), second(ParThrottle2));
+    MinFollows(second(ParThrottle3), second(ParThrottle2));
     if (ParThrottle3 != nullptr) {
         ParThrottle3->SetStored(LastThrottleX, LastThrottleY);
     }

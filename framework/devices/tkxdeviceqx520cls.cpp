@@ -1,5 +1,6 @@
 #include "devices/tkxdeviceqx520cls.h"
 
+#include "devices/tkxlinkedlimits.h"
 #include "devices/tkxmodelkit.h"
 #include "params/tkxparbitfieldcls.h"
 #include "params/tkxparboolfieldcls.h"
@@ -9,19 +10,20 @@ TkxDeviceQX520::TkxDeviceQX520(TkxDeviceSetup* setup, const TkxVersionRecord* ve
                                TkxRegDefsList* defs)
     : TkxDeviceQXDrive(setup, version, defs) {
     BindProperties(ClassProperties());
-    using namespace TkxModelKit;
-    SetReadOnly({ParWorkedTime, ParPowerT, ParSetPointTemp, ParDifferenziale, ParNtcInH2Odolce,
-                 ParSeaWaterTin, ParSeaWaterTout, ParEvapT, ParAspT, ParFluxMCH, HwLowPressure,
-                 HwHighpressure, HwAux, HwNoMotor, HwJP401, HwJP402, HwJP403, HwStepperShort},
-                true);
-    SetReadOnly({ParMainVoltage, CmdGoForward, CmdGoReverse}, false);
+    TkxModelKit::SetReadOnly({ParWorkedTime, ParPowerT, ParSetPointTemp, ParDifferenziale,
+                              ParNtcInH2Odolce, ParSeaWaterTin, ParSeaWaterTout, ParEvapT, ParAspT,
+                              ParFluxMCH, HwLowPressure, HwHighpressure, HwAux, HwNoMotor, HwJP401,
+                              HwJP402, HwJP403, HwStepperShort},
+                             true);
+    TkxModelKit::SetReadOnly({ParMainVoltage, CmdGoForward, CmdGoReverse}, false);
 
-    UpperFollows(ParMainVoltage, ParHWLimitVolt);
+    using namespace TkxLinkedLimits;
+    MaxFollows(ParMainVoltage, ParHWLimitVolt);
     Ascending({ParMotorUminV, ParMotorUrV, ParMotorUmaxV});
-    Ordered(ParMotorIrA, ParMotorIpA);
-    UpperFollows(ParMotorIpA, ParHWLimitAmp);
+    Ascending({ParMotorIrA, ParMotorIpA});
+    MaxFollows(ParMotorIpA, ParHWLimitAmp);
     Ascending({ParSpeedMin, ParSpeedRef, ParSpeedMax});
-    Ordered(ParMotorFrHz, ParMotorFmaxHz);
+    Ascending({ParMotorFrHz, ParMotorFmaxHz});
 }
 
 const TkxPropertyTable& TkxDeviceQX520::ClassProperties() {

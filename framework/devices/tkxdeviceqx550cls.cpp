@@ -1,6 +1,6 @@
 #include "devices/tkxdeviceqx550cls.h"
 
-#include "devices/tkxmodelkit.h"
+#include "devices/tkxlinkedlimits.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxthreadbuffercls.h"
 #include "params/tkxparvaluecls.h"
@@ -39,8 +39,8 @@ TkxDeviceQX550::TkxDeviceQX550(TkxDeviceSetup* setup, const TkxVersionRecord* ve
     : TkxDeviceQXDrive(setup, version, defs) {
     BindProperties(ClassProperties());
     for (int map = 0; map < MapCount; ++map) {
-        TkxModelKit::Ascending({MapPoint(map, 0), MapPoint(map, 1), MapPoint(map, 2),
-                                MapPoint(map, 3), MapPoint(map, 4), MapPoint(map, 5)});
+        TkxLinkedLimits::Ascending({MapPoint(map, 0), MapPoint(map, 1), MapPoint(map, 2),
+                                    MapPoint(map, 3), MapPoint(map, 4), MapPoint(map, 5)});
     }
     SaveEEProm->SetBlockDelay(EEPromBlockDelayMs);
     MakeMapTransactions();

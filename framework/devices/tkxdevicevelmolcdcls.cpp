@@ -2,11 +2,14 @@
 
 #include "devices/tkxdevicevelmoboilercls.h"
 #include "devices/tkxdevicevelmociecocls.h"
+#include "devices/tkxlinkedlimits.h"
 #include "devices/tkxmodelkit.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "params/tkxparbitfieldcls.h"
 #include "params/tkxparboolfieldcls.h"
 #include "params/tkxparlongcls.h"
+
+#include <tuple>
 
 TkxDeviceVelmoLcd::TkxDeviceVelmoLcd(TkxDeviceSetup* setup, const TkxVersionRecord* version,
                                      TkxRegDefsList* defs)
@@ -16,10 +19,14 @@ TkxDeviceVelmoLcd::TkxDeviceVelmoLcd(TkxDeviceSetup* setup, const TkxVersionReco
     SetReadOnly({ParH2OInTemp, ParH2OOutTemp, ParSeaWaterTemp, ParAmbientTemp, ParFluxH2ODolce,
                  ParAnalogIn1, ParAnalogIn2, ParPlantHours, HwFlowSwitch, HwRemoteOnOff, HwAlarmIn},
                 true);
-    Between(ParCoolingSetPoint, ParCoolingLowLimit, ParCoolingHighLimit);
-    Ordered(ParCoolingLowLimit, ParCoolingHighLimit);
-    Between(ParHeatingSetPoint, ParHeatingLowLimit, ParHeatingHighLimit);
-    Ordered(ParHeatingLowLimit, ParHeatingHighLimit);
+    // Each set point lies between its limits, and the low limit stays at or below the high one.
+    for (const auto& [setPoint, low, high] :
+         {std::tuple{ParCoolingSetPoint, ParCoolingLowLimit, ParCoolingHighLimit},
+          std::tuple{ParHeatingSetPoint, ParHeatingLowLimit, ParHeatingHighLimit}}) {
+        TkxLinkedLimits::MinFollows(setPoint, low);
+        TkxLinkedLimits::MaxFollows(setPoint, high);
+        TkxLinkedLimits::Ascending({low, high});
+    }
     if (ParMinFluxH2ODolce != nullptr && ParMinFluxH2ODolce->HasDflt()) {
         MinFluxH2ODolceDflt = ParMinFluxH2ODolce->GetDflt();
     }

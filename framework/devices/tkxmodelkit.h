@@ -6,30 +6,12 @@
 class TkxMBChainedTransa;
 class TkxMBTransaction;
 class TkxParValue;
-class TkxRegister;
 
-// Small steps the device models take in their constructors once their properties are bound:
-// limits that follow other registers, read-only marks and retargeted transactions. Every step
-// skips a parameter or register that the definition file did not provide, so a file lacking
-// an entry gives a model without that link or mark instead of a crash.
+// Small steps the device models take in their constructors once their properties are bound,
+// besides their linked limits (TkxLinkedLimits): read-only marks and retargeted or disabled
+// transactions. Every step skips a parameter or transaction that is missing, so a file lacking
+// an entry gives a model without that mark instead of a crash.
 namespace TkxModelKit {
-
-// The upper (lower) bound of reg follows the current value of reference; nothing when either
-// is missing or they are the same register.
-void UpperFollows(TkxRegister* reg, TkxRegister* reference);
-void LowerFollows(TkxRegister* reg, TkxRegister* reference);
-// low <= high: the upper bound of low follows high and the lower bound of high follows low.
-void Ordered(TkxRegister* low, TkxRegister* high);
-
-// The same on the registers of parameters (for a point, its first coordinate).
-void UpperFollows(const TkxParValue* parameter, const TkxParValue* reference);
-void LowerFollows(const TkxParValue* parameter, const TkxParValue* reference);
-void Ordered(const TkxParValue* low, const TkxParValue* high);
-// Each parameter lies between its neighbours in the list: the first has only a linked upper
-// bound, the last only a linked lower one. A missing parameter breaks the chain there.
-void Ascending(std::initializer_list<const TkxParValue*> parameters);
-// parameter lies between low and high.
-void Between(const TkxParValue* parameter, const TkxParValue* low, const TkxParValue* high);
 
 // Sets the read-only flag of each parameter that exists.
 void SetReadOnly(std::initializer_list<TkxParValue*> parameters, bool readOnly);
