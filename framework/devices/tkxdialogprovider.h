@@ -2,9 +2,14 @@
 
 #include <bitset>
 #include <memory>
+#include <string>
+#include <vector>
 
-class TkxMBThreadSetup;
 class TkxDeviceSetup;
+class TkxDMCollection;
+class TkxMBContext;
+class TkxMBThreadSetup;
+struct TkxNewConnectionPreset;
 
 // The dialogs that core operations (EditDlg, NewDeviceDlg, ...) open are supplied by the user
 // interface layer through this interface, so that the core never needs a display. With no
@@ -66,6 +71,18 @@ public:
                                                            const TkxNewDevicePreset& preset);
     // The device dialog on an existing device setup; true when confirmed.
     virtual bool EditDeviceSetup(TkxDeviceSetup& setup, TkxDevParamSet locked);
+    // The connection dialog for a new connection on context: the new setup when confirmed
+    // (not yet added to a network), null when cancelled.
+    virtual std::unique_ptr<TkxMBThreadSetup>
+    NewThreadSetup(const std::shared_ptr<TkxMBContext>& context, TkxConnParamSet locked,
+                   const TkxNewConnectionPreset& preset);
+    // The supported-device list: the definition files of the collection (null: none known)
+    // and the versions each serves.
+    virtual void ShowSupportedDevices(TkxDMCollection* collection);
+
+    // The lines the supported-device list shows: the collection's search path, extension and
+    // the versions of every definition file found, or one line saying there is no collection.
+    static std::vector<std::string> SupportedDeviceLines(TkxDMCollection* collection);
 };
 
 // One provider serves the whole program (main thread only), installed once by the program as a

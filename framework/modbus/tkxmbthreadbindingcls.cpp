@@ -82,8 +82,11 @@ void TkxMBThreadBinding::PerformSetupChange(TkxMBTransaction* transaction) {
     FSetup.PerformSetupChange(Subject(transaction));
 }
 
-// The network document a setup lives in offers no transaction events yet; the thread's own
-// OnTransaError/OnTransaResponse have already fired by the time these run.
-void TkxMBThreadBinding::PerformTransaError(TkxMBTransaction* /*transaction*/) {}
+// The thread's own OnTransaError/OnTransaResponse have fired by the time these run.
+void TkxMBThreadBinding::PerformTransaError(TkxMBTransaction* transaction) {
+    FSetup.PerformTransaError(transaction);
+}
 
-void TkxMBThreadBinding::PerformTransaResponse(TkxMBTransaction* /*transaction*/) {}
+void TkxMBThreadBinding::PerformTransaResponse(TkxMBTransaction* transaction) {
+    FSetup.PerformTransaResponse(transaction);
+}

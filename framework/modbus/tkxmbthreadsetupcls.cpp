@@ -303,6 +303,16 @@ void TkxMBThreadSetup::PerformSetupAdd(TkxObject* object) {
         network->PerformSetupAdd(object);
 }
 
+void TkxMBThreadSetup::PerformTransaError(TkxMBTransaction* transaction) {
+    if (TkxMBNetworkLink* network = GetNetwork())
+        network->PerformTransaError(transaction);
+}
+
+void TkxMBThreadSetup::PerformTransaResponse(TkxMBTransaction* transaction) {
+    if (TkxMBNetworkLink* network = GetNetwork())
+        network->PerformTransaResponse(transaction);
+}
+
 void TkxMBThreadSetup::PerformSetupChange(TkxObject* object) {
     if (OnSetupChange)
         OnSetupChange(this, object);

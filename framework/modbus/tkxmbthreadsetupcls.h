@@ -12,22 +12,29 @@
 #include <string_view>
 
 class TkxDeviceSetup;
+class TkxDMCollection;
 class TkxMBContext;
+class TkxMBTransaction;
 class TkxMBThreadSetup;
 
 // What a connection setup needs from the network document that holds it: the network's
-// device limit and count, and the entry points of the notifications it relays. The network
-// component implements it; a setup in any other document has no network.
+// device limit and count, the data models that identified devices are laid out from, and the
+// entry points of the notifications it relays. The network component implements it; a setup
+// in any other document has no network.
 class TkxMBNetworkLink {
 public:
     // 0 or less: no limit.
     virtual int DevMaxCount() const = 0;
     virtual int GetDevCount() const = 0;
+    // The collection that finds the definition file of a device version; null for none.
+    virtual TkxDMCollection* DataModels() const = 0;
     virtual void PerformSetupAdd(TkxObject* object) = 0;
     virtual void PerformSetupDel(TkxObject* object) = 0;
     virtual void PerformSetupChange(TkxObject* object) = 0;
     virtual void PerformStateChange(TkxObject* object) = 0;
     virtual void PerformOnDevMaxCount(TkxMBThreadSetup* setup) = 0;
+    virtual void PerformTransaError(TkxMBTransaction* transaction) = 0;
+    virtual void PerformTransaResponse(TkxMBTransaction* transaction) = 0;
 
 protected:
     TkxMBNetworkLink() = default;
@@ -153,6 +160,9 @@ public:
     void PerformSetupChange(TkxObject* object);
     void PerformSetupDel(TkxObject* object);
     void PerformStateChange(TkxObject* object);
+    // The transaction results of every device of the connection, on their way to the network.
+    void PerformTransaError(TkxMBTransaction* transaction);
+    void PerformTransaResponse(TkxMBTransaction* transaction);
 
     static std::string StateText(int state);
     static std::string ParityText(int parity);

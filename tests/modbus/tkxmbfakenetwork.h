@@ -7,6 +7,7 @@
 #include "devices/tkxdevicesetupcls.h"
 #include "modbus/tkxmbcontextcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
+#include "modbus/tkxmbtransactioncls.h"
 #include "registers/tkxtextresourcecls.h"
 #include "registers/tkxxmlparsercmp.h"
 
@@ -38,9 +39,17 @@ public:
     void PerformSetupChange(TkxObject* object) override { Record("change", object); }
     void PerformStateChange(TkxObject* object) override { Record("state", object); }
     void PerformOnDevMaxCount(TkxMBThreadSetup* setup) override { Record("max", setup); }
+    TkxDMCollection* DataModels() const override { return Models; }
+    void PerformTransaError(TkxMBTransaction* transaction) override {
+        Seen.push_back("error:" + transaction->GetTransaName());
+    }
+    void PerformTransaResponse(TkxMBTransaction* transaction) override {
+        Seen.push_back("response:" + transaction->GetTransaName());
+    }
 
     const std::shared_ptr<TkxMBContext> Context;
     int NetDevMaxCount = 0;
+    TkxDMCollection* Models = nullptr;
     std::vector<std::string> Seen;
 
 protected:
