@@ -126,9 +126,22 @@ int TkxDeviceSlave::GetState() {
 }
 
 void TkxDeviceSlave::ResetFaults() {
-    TransactionList::Locked locked(Transactions());
-    for (const std::unique_ptr<TkxMBTransaction>& transaction : locked.Items()) {
-        transaction->ResetFaults();
+    // A reset tells the handlers of every transaction that was cut off, and they may detach or
+    // destroy devices, or wait for the thread: none of that may happen under the list's lock,
+    // which the worker takes while it holds the thread's device list. Only the main thread
+    // destroys transactions, so one still in the list after a handler has run is whole.
+    std::vector<TkxMBTransaction*> held;
+    {
+        TransactionList::Locked locked(Transactions());
+        held.reserve(locked.Items().size());
+        for (const std::unique_ptr<TkxMBTransaction>& transaction : locked.Items()) {
+            held.push_back(transaction.get());
+        }
+    }
+    for (TkxMBTransaction* transaction : held) {
+        if (HasTransaction(transaction)) {
+            transaction->ResetFaults();
+        }
     }
 }
 

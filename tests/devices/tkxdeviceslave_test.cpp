@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <mutex>
 
 namespace {
@@ -133,6 +134,31 @@ TEST_F(TkxDeviceSlaveTest, FirstFailingOrCutOffTransactionDecides) {
     EXPECT_FALSE(cutOff.IsCutOff());
     device.DestroyTransaction(&cutOff);
     EXPECT_EQ(device.GetState(), 5);
+}
+
+TEST_F(TkxDeviceSlaveTest, FaultResetTellsItsHandlersWithTheTransactionListFree) {
+    FSetup->SetMaxFault(1);
+    FSetup->SetEnabled(true);
+    ASSERT_TRUE(StartLine());
+    TkxDeviceSlave& device = Identify();
+    TkxMBChainedTransa& cutOff = PollRegister(device, 0x101);
+    ASSERT_TRUE(PumpUntil([&] { return cutOff.IsCutOff(); }));
+    // The worker takes this list while it holds the thread's device list, so a handler that
+    // detaches a device or waits for the thread must find it free.
+    std::future<std::size_t> probe;
+    bool listFree = false;
+    device.OnStateChange = [&](TkxDeviceSlave*, TkxObject* object) {
+        if (object == &cutOff && !probe.valid()) {
+            probe = std::async(std::launch::async, [&] { return device.Transactions().Count(); });
+            listFree = probe.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
+        }
+    };
+    device.ResetFaults();
+    device.OnStateChange = nullptr;
+    ASSERT_TRUE(probe.valid()) << "the reset tells the handlers";
+    EXPECT_TRUE(listFree) << "the reset holds the transaction list while it tells the handlers";
+    EXPECT_EQ(probe.get(), 1U);
+    EXPECT_FALSE(cutOff.IsCutOff());
 }
 
 TEST_F(TkxDeviceSlaveTest, DirectAccessReadsAndWritesOneRegister) {
