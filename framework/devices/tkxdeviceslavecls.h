@@ -60,7 +60,8 @@ public:
     // One read (function 3) or write (function 6, the buffered value) of a register, queued on
     // the thread; with wait, the caller waits for it (serving the main-thread queue). -11 at
     // once unless the connection and the device are ready, or when the previous direct access
-    // has not ended within 10 s; otherwise the transaction's last result.
+    // has not ended within 10 s, or when the device is destroyed while the call waits (by a
+    // call the main thread served meanwhile); otherwise the transaction's last result.
     std::int32_t ReadRegister(std::uint16_t address, bool wait);
     std::int32_t WriteRegister(std::uint16_t address, bool wait);
     std::int32_t ReadRegister(const TkxRegister& reg, bool wait);

@@ -313,7 +313,12 @@ bool TkxMBTransaction::WaitFor(int milliseconds) {
     const std::chrono::milliseconds timeout(milliseconds < 0 ? DefaultWaitMs : milliseconds);
     TkxDispatcher& dispatcher = TkxMainDispatcher();
     if (dispatcher.IsMainThread()) {
-        return dispatcher.WaitUntil([this] { return FDone.IsSet(); }, timeout);
+        // The calls served meanwhile may destroy this transaction (its device, its
+        // connection); the wait then ends, and nothing of it is touched any more.
+        const std::shared_ptr<bool> alive = FAlive;
+        const bool done =
+            dispatcher.WaitUntil([this, &alive] { return !*alive || FDone.IsSet(); }, timeout);
+        return done && *alive;
     }
     return FDone.WaitFor(timeout);
 }

@@ -114,7 +114,9 @@ public:
     std::string GetInfo() const;
 
     // Waits for the done signal; a negative time means 10 s. On the main thread the
-    // dispatcher's queue is served meanwhile. True when the signal came.
+    // dispatcher's queue is served meanwhile. True when the signal came. False, too, when a
+    // call served meanwhile destroyed the transaction: after false the caller touches neither
+    // it nor its owner again, unless it knows both are still there.
     bool WaitFor(int milliseconds);
 
     // Called by the thread in each pass (under the lock of the list holding the transaction).

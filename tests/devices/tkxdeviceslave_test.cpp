@@ -197,6 +197,23 @@ TEST_F(TkxDeviceSlaveTest, DirectAccessRefusedUnlessReady) {
     EXPECT_EQ(QueriesFor(6, 258), 0);
 }
 
+TEST_F(TkxDeviceSlaveTest, DirectAccessWhoseDeviceIsDestroyedWhileItWaitsEndsTheWait) {
+    FSetup->SetEnabled(true);
+    ASSERT_TRUE(StartLine());
+    TkxDeviceSlave& device = Identify();
+    Script->SetResponder([](const std::vector<std::uint8_t>& query) {
+        TkxMBScript::Step step = Slave(query);
+        step.Delay = std::chrono::milliseconds(300);
+        return step;
+    });
+    // An event the main thread serves while the read waits destroys the device, and with it
+    // the transaction the read waits for.
+    Dispatcher.Post([&] { FSetup->DestroyDevice(); });
+    EXPECT_EQ(device.ReadRegister(258, true), WaitTimeout);
+    EXPECT_EQ(FSetup->Device(), nullptr);
+    EXPECT_EQ(FSetup->GetConnectionThread()->Devices().Count(), 0U);
+}
+
 TEST_F(TkxDeviceSlaveTest, AttachingTwiceToTheSameThreadChangesNothing) {
     ASSERT_TRUE(StartLine());
     TkxDeviceSlave& device = Identify();
