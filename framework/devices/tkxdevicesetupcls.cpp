@@ -147,6 +147,10 @@ void TkxDeviceSetup::SetDevice(std::unique_ptr<TkxDeviceSlave> device) {
 void TkxDeviceSetup::DestroyDevice() {
     // Taken out first, so that the device's own goodbye finds the setup without it.
     std::unique_ptr<TkxDeviceSlave> doomed = std::move(FDevice);
+    // Off the thread while the device is whole: the worker must not run its transactions or
+    // call into it while the destructors of its classes take it apart.
+    if (doomed != nullptr)
+        doomed->SetThread(nullptr);
     doomed.reset();
 }
 
