@@ -1,4 +1,5 @@
 #include "base/tkxerror.h"
+#include "fuzzbuffer.h"
 #include "modbus/tkxthreadbuffercls.h"
 #include "registers/tkxformatcls.h"
 #include "registers/tkxregblockcls.h"
@@ -208,15 +209,7 @@ private:
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider input(data, size);
     TkxRegDefsList defs;
-    defs.SetText(input.ConsumeRandomLengthString(4000));
-    defs.Build();
-    TkxRegDataBuffer buffer(&defs);
-    {
-        const std::vector<std::uint8_t> bytes =
-            input.ConsumeBytes<std::uint8_t>(static_cast<std::size_t>(buffer.Buffer()->Size()));
-        TkxThreadBuffer::Writer writer(*buffer.Buffer());
-        std::copy(bytes.begin(), bytes.end(), writer.Data());
-    }
-    TScript(input, defs, buffer).Run();
+    const std::unique_ptr<TkxRegDataBuffer> buffer = FuzzedBuffer(input, defs);
+    TScript(input, defs, *buffer).Run();
     return 0;
 }

@@ -20,12 +20,6 @@ TkxMBTransaction::TerminateSet Once(TkxMBTransaction::TerminateReason reason) {
     return reasons;
 }
 
-void FireMapEvent(const TkxDeviceQXSlave::SetupEvent& event, TkxMBTransaction* sender) {
-    if (event) {
-        event(sender);
-    }
-}
-
 } // namespace
 
 #define TKX_QX550_POINT_MEMBER(Kind, Map, Point) &TkxDeviceQX550::Par##Kind##Tab_##Map##_##Point,
@@ -81,9 +75,7 @@ void TkxDeviceQX550::MakeMapTransactions() {
         MakeGroupTransa("MapSetupRAM", false, "ReadMapSetup", "Load actual map setup from device.");
     ReadMapSetup->SetRepeatTime(MapReadRepeatTime);
     ReadMapSetup->SetTerminateReasons(Once(TkxMBTransaction::Response));
-    ReadMapSetup->OnResponse = [this](TkxMBTransaction* sender) {
-        FireMapEvent(OnMapRead, sender);
-    };
+    ReadMapSetup->OnResponse = [this](TkxMBTransaction* sender) { Fire(OnMapRead, sender); };
     ReadMapSetup->SetEnabled(true);
 
     SendMapSetup =
@@ -95,9 +87,7 @@ void TkxDeviceQX550::MakeMapTransactions() {
         MakeGroupTransa("MapSetupEEP", true, "SaveMapSetup", "Save map setup to EEProm.");
     SaveMapSetup->SetTerminateReasons(Once(TkxMBTransaction::Always));
     SaveMapSetup->SetBlockDelay(EEPromBlockDelayMs);
-    SaveMapSetup->OnResponse = [this](TkxMBTransaction* sender) {
-        FireMapEvent(OnMapSaved, sender);
-    };
+    SaveMapSetup->OnResponse = [this](TkxMBTransaction* sender) { Fire(OnMapSaved, sender); };
 }
 
 void TkxDeviceQX550::MapSent(TkxMBTransaction* sender) {
@@ -106,7 +96,7 @@ void TkxDeviceQX550::MapSent(TkxMBTransaction* sender) {
     if (save) {
         SaveMapSetup->SetEnabled(true);
     } else {
-        FireMapEvent(OnMapSent, sender);
+        Fire(OnMapSent, sender);
     }
 }
 
@@ -126,20 +116,5 @@ void TkxDeviceQX550::SaveMapsToDrive() {
 }
 
 void TkxDeviceQX550::CopyMapsToEEProm() {
-    ForEachRegister(SendMapSetup->WriteBlocks(), [this](TkxRegister& reg) {
-        const TkxRegDefinition& definition = *reg.Definition();
-        TkxRegister* copy = definition.EEPromCopy() != definition.Address()
-                                ? RegisterAt(definition.EEPromCopy())
-                                : nullptr;
-        if (copy == nullptr || copy == &reg || !definition.IsNumeric() || reg.Data() == nullptr ||
-            copy->Data() == nullptr) {
-            return;
-        }
-        // Only the elements both registers hold in their storage.
-        const int stored = std::min(reg.Data()->Size(), copy->Data()->Size());
-        const int elements = std::min<int>(definition.Length(), stored / definition.ElementBytes());
-        for (int element = 0; element < elements; ++element) {
-            copy->SetValueInteger(element, reg.GetValueInteger(element));
-        }
-    });
+    CopyToEEProm(SendMapSetup->WriteBlocks());
 }

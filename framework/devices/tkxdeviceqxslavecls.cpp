@@ -314,7 +314,11 @@ void TkxDeviceQXSlave::SaveToDrive() {
 // Each register's bytes are read under the device lock's read side, which is released before
 // the write side is taken for its copy: both views share the one lock of the device buffer.
 void TkxDeviceQXSlave::CopySetupToEEProm() {
-    ForEachRegister(SendSetup->WriteBlocks(), [this](TkxRegister& reg) {
+    CopyToEEProm(SendSetup->WriteBlocks());
+}
+
+void TkxDeviceQXSlave::CopyToEEProm(const TkxRegBlock* chain) {
+    ForEachRegister(chain, [this](TkxRegister& reg) {
         const TkxRegDefinition& definition = *reg.Definition();
         TkxRegister* copy = definition.EEPromCopy() != definition.Address()
                                 ? RegisterAt(definition.EEPromCopy())

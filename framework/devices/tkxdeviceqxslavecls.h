@@ -13,6 +13,7 @@
 class TkxMBChainedTransa;
 class TkxParEncoded;
 class TkxParValue;
+class TkxRegBlock;
 class TkxTextResource;
 
 // A device of the product family, driven by its definition file: its published properties are
@@ -56,6 +57,7 @@ public:
     virtual void SendToDrive();
     // Copies the setup into its EEPROM copies, then sends it; a good send enables the save.
     virtual void SaveToDrive();
+    // Copies the setup's write chain into its EEPROM copies (CopyToEEProm).
     virtual void CopySetupToEEProm();
 
     // Writes every register of the "ImportExport" group into section of resource.
@@ -106,6 +108,10 @@ protected:
         TkxRegister* reg = RegisterByName(registerName);
         return reg != nullptr ? AddParameter<Par>(reg, std::forward<Args>(args)...) : nullptr;
     }
+    // Copies each register of the chain into the register its definition names as its EEPROM
+    // copy, when that is another register of the buffer.
+    void CopyToEEProm(const TkxRegBlock* chain);
+    static void Fire(const SetupEvent& event, TkxMBTransaction* sender);
     // Changes reported by the registers of group count as edits of the setup.
     void WatchSetupEdits(std::string_view group);
     // A transaction of the device on a register group, made as the standard ones are.
@@ -120,7 +126,6 @@ private:
     void SetupRead(TkxMBTransaction* sender);
     void SetupSent(TkxMBTransaction* sender);
     void SetupSaved(TkxMBTransaction* sender);
-    static void Fire(const SetupEvent& event, TkxMBTransaction* sender);
 
     std::vector<std::unique_ptr<TkxParValue>> FParameters;
     std::uint8_t FSetupState = SetupNotLoaded;

@@ -7,6 +7,7 @@
 #include "devices/tkxdeviceqxslavecls.h"
 #include "devices/tkxpropertytablecls.h"
 #include "modbus/tkxmbchainedtransacls.h"
+#include "support/tkxboundproperties.h"
 #include "support/tkxmemoryslave.h"
 
 #include <fstream>
@@ -52,21 +53,6 @@ protected:
             dropped.emplace_back(key, "");
         }
         UseDefinitionFileWith(dropped);
-    }
-
-    // The properties a class declares itself that stayed none on device.
-    static std::vector<std::string> UnboundProperties(const TkxDeviceQXSlave& device,
-                                                      const TkxPropertyTable& table) {
-        std::vector<std::string> unbound;
-        for (const TkxProperty& property : table.Own()) {
-            const bool bound = property.GetRegister != nullptr
-                                   ? property.GetRegister(device) != nullptr
-                                   : property.GetParameter(device) != nullptr;
-            if (!bound) {
-                unbound.emplace_back(property.Name);
-            }
-        }
-        return unbound;
     }
 
     // Waits until a transaction has ended its one run.
