@@ -1,11 +1,13 @@
 #include "devices/tkxdevicesetupcls.h"
 
 #include "base/tkxstatescale.h"
+#include "devices/tkxdevicefactorycls.h"
 #include "devices/tkxdeviceslavecls.h"
 #include "modbus/tkxmbdeviceversioncls.h"
 #include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
 #include "modbus/tkxmbthreadthr.h"
+#include "registers/tkxdmcollectioncmp.h"
 #include "registers/tkxregdefslistcmp.h"
 #include "registers/tkxxmlparsercmp.h"
 
@@ -172,26 +174,58 @@ TkxMBDeviceVersion* TkxDeviceSetup::CheckDevice() {
     check->SetTransaName("CheckDevice");
     check->SetSlaveAddress(FDeviceAddr);
     check->SetMaxFault(0);
-    check->OnResponse = [this](TkxMBTransaction* sender) {
-        DeviceFromVersion(static_cast<TkxMBDeviceVersion*>(sender)->GetVersion());
+    // The request belongs to the thread and may outlive this setup; it then ends itself.
+    const std::weak_ptr<int> alive = FLifeToken;
+    check->OnResponse = [this, alive](TkxMBTransaction* sender) {
+        if (alive.expired())
+            sender->MarkForDestroy();
+        else
+            DeviceFromVersion(static_cast<TkxMBDeviceVersion*>(sender)->GetVersion());
     };
-    check->OnError = [this](TkxMBTransaction* sender) {
-        DeviceFromDefault(static_cast<TkxMBDeviceVersion*>(sender));
+    check->OnError = [this, alive](TkxMBTransaction* sender) {
+        if (alive.expired())
+            sender->MarkForDestroy();
+        else
+            DeviceFromDefault(static_cast<TkxMBDeviceVersion*>(sender));
     };
     check->SetTermDestroy(true);
     check->SetEnabled(true);
     return check;
 }
 
+TkxDMCollection* TkxDeviceSetup::DataModels() const {
+    const TkxMBNetworkLink* network = GetNetwork();
+    return network != nullptr ? network->DataModels() : nullptr;
+}
+
 void TkxDeviceSetup::DeviceFromVersion(const TkxVersionRecord& version) {
     if (OnDeviceVersion)
         OnDeviceVersion(this, version);
+    TkxDMCollection* models = DataModels();
+    TkxRegDefsList* defs = models != nullptr ? models->FindRegDefsListFor(&version) : nullptr;
+    if (FDevice != nullptr || defs == nullptr) {
+        SetEnabled(false);
+    } else {
+        SetDevice(TkxDeviceFactory::Create(this, version, defs));
+    }
     PerformStateChange(this);
 }
 
+// A slave that gives no version may still be the device the default definition file names;
+// either way the request ends once a default file exists, and repeats while there is none.
 void TkxDeviceSetup::DeviceFromDefault(TkxMBDeviceVersion* transaction) {
     if (OnNoDeviceVersion)
         OnNoDeviceVersion(this, transaction);
+    TkxDMCollection* models = DataModels();
+    TkxRegDefsList* defs = models != nullptr ? models->FindRegDefsListFor(nullptr) : nullptr;
+    if (defs != nullptr) {
+        if (FDevice == nullptr) {
+            if (auto device =
+                    TkxDeviceFactory::CreateDefault(this, transaction->GetVersion(), defs))
+                SetDevice(std::move(device));
+        }
+        transaction->MarkForDestroy();
+    }
     PerformStateChange(this);
 }
 

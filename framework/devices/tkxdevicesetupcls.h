@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 
+class TkxDMCollection;
 class TkxDeviceSlave;
 class TkxMBDeviceVersion;
 class TkxMBNetworkLink;
@@ -85,8 +86,12 @@ public:
     // repeated every 2 s until the slave answers, on the connection's thread, destroyed by the
     // thread once it has ended. Null when the connection does not run.
     TkxMBDeviceVersion* CheckDevice();
-    // The handlers of the identification request: a version was read, or the request failed.
-    // Each tells its event, then reports the setup's state change.
+    // The handlers of the identification request. A version read: the device class the
+    // identification table gives, laid out from the definition file the network's data models
+    // find for it; without a file, or with a device already, the setup is disabled. No
+    // version: the device the default definition file names, if any, and the request ends
+    // when there is a default file. Each tells its event first and reports the setup's state
+    // change last.
     void DeviceFromVersion(const TkxVersionRecord& version);
     void DeviceFromDefault(TkxMBDeviceVersion* transaction);
 
@@ -112,6 +117,7 @@ public:
 
 private:
     std::string DeviceInfo() const;
+    TkxDMCollection* DataModels() const;
     bool NameUsedByOtherDevice() const;
     bool AddressUsedByOtherDevice() const;
 
@@ -121,4 +127,6 @@ private:
     int FMaxFault = 0;
     std::atomic<bool> FEnabled = false;
     std::unique_ptr<TkxDeviceSlave> FDevice;
+    // Expires with the setup; identification requests it started hold a weak reference.
+    std::shared_ptr<int> FLifeToken = std::make_shared<int>(0);
 };

@@ -9,6 +9,8 @@ TkxMBThreadBinding::TkxMBThreadBinding(TkxMBThreadSetup& setup)
     : FSetup(setup) {
     TakeSnapshot();
     FThread = std::make_unique<TkxMBThread>(this);
+    // Each time the line runs, the devices not yet identified are asked who they are.
+    FThread->SetRunningHook([this](TkxMBThread*) { FSetup.StartDevices(); });
 }
 
 TkxMBThreadBinding::~TkxMBThreadBinding() {

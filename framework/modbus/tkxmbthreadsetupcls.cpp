@@ -296,7 +296,20 @@ void TkxMBThreadSetup::StartThread() {
         FThread->ClearError();
 }
 
+void TkxMBThreadSetup::StartDevices() {
+    for (int i = 0; i < ChildCount(); ++i)
+        StartDeviceWhenRunning(dynamic_cast<TkxDeviceSetup*>(Child(i)));
+}
+
+void TkxMBThreadSetup::StartDeviceWhenRunning(TkxObject* object) {
+    auto* device = dynamic_cast<TkxDeviceSetup*>(object);
+    if (device != nullptr && GetState() == TkxState::Running && device->IsValid() &&
+        device->Enabled() && device->Device() == nullptr)
+        device->CheckDevice();
+}
+
 void TkxMBThreadSetup::PerformSetupAdd(TkxObject* object) {
+    StartDeviceWhenRunning(object);
     if (OnSetupAdd)
         OnSetupAdd(this, object);
     if (TkxMBNetworkLink* network = GetNetwork())
@@ -314,6 +327,7 @@ void TkxMBThreadSetup::PerformTransaResponse(TkxMBTransaction* transaction) {
 }
 
 void TkxMBThreadSetup::PerformSetupChange(TkxObject* object) {
+    StartDeviceWhenRunning(object);
     if (OnSetupChange)
         OnSetupChange(this, object);
     if (TkxMBNetworkLink* network = GetNetwork())

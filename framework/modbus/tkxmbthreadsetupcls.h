@@ -155,6 +155,9 @@ public:
 
     // Creates the thread when on-line (once) and lets it retry after an error.
     void StartThread();
+    // Starts the identification of every device setup that is valid, enabled and has no
+    // device yet; run each time the line starts running.
+    void StartDevices();
 
     void PerformSetupAdd(TkxObject* object);
     void PerformSetupChange(TkxObject* object);
@@ -177,6 +180,8 @@ public:
 
 private:
     void StoreInt(std::string_view key, int& field, int value);
+    // While the line runs, a device setup added or changed is identified at once when it can be.
+    void StartDeviceWhenRunning(TkxObject* object);
     bool IsSerialValid() const;
     bool NameUsedByOtherConnection() const;
 

@@ -71,12 +71,13 @@ protected:
         FSetup->SetDevice(std::move(device));
         return made;
     }
-    // Enables the setup, starts the line and attaches a new device to its thread.
+    // A new device made by hand, then the setup enabled and the line started: with the device
+    // already there the line asks for no identification.
     template <typename Device = TkxDeviceSlave>
     Device& ReadyDevice(const char* versionText = "QX440v123") {
+        Device& device = Identify<Device>(versionText);
         FSetup->SetEnabled(true);
         EXPECT_TRUE(StartLine());
-        Device& device = Identify<Device>(versionText);
         device.SetThread(FSetup->GetConnectionThread());
         return device;
     }

@@ -119,9 +119,7 @@ TEST_F(TkxDeviceSlaveTest, DeviceStatesFollowTheThreadTheSetupAndTheTransactions
 
 TEST_F(TkxDeviceSlaveTest, FirstFailingOrCutOffTransactionDecides) {
     FSetup->SetMaxFault(1);
-    FSetup->SetEnabled(true);
-    ASSERT_TRUE(StartLine());
-    TkxDeviceSlave& device = Identify();
+    TkxDeviceSlave& device = ReadyDevice();
     TkxMBChainedTransa& cutOff = PollRegister(device, 0x101);
     TkxMBChainedTransa& failing = PollRegister(device, 0x100);
     ASSERT_TRUE(PumpUntil([&] { return cutOff.GetState() == 8 && failing.GetState() == 5; }));
@@ -138,9 +136,7 @@ TEST_F(TkxDeviceSlaveTest, FirstFailingOrCutOffTransactionDecides) {
 
 TEST_F(TkxDeviceSlaveTest, FaultResetTellsItsHandlersWithTheTransactionListFree) {
     FSetup->SetMaxFault(1);
-    FSetup->SetEnabled(true);
-    ASSERT_TRUE(StartLine());
-    TkxDeviceSlave& device = Identify();
+    TkxDeviceSlave& device = ReadyDevice();
     TkxMBChainedTransa& cutOff = PollRegister(device, 0x101);
     ASSERT_TRUE(PumpUntil([&] { return cutOff.IsCutOff(); }));
     // The worker takes this list while it holds the thread's device list, so a handler that
@@ -162,9 +158,7 @@ TEST_F(TkxDeviceSlaveTest, FaultResetTellsItsHandlersWithTheTransactionListFree)
 }
 
 TEST_F(TkxDeviceSlaveTest, DirectAccessReadsAndWritesOneRegister) {
-    FSetup->SetEnabled(true);
-    ASSERT_TRUE(StartLine());
-    TkxDeviceSlave& device = Identify();
+    TkxDeviceSlave& device = ReadyDevice();
     EXPECT_EQ(device.ReadRegister(258, true), 0);
     EXPECT_EQ(device.RegisterAt(258)->GetValueInteger(0), 42);
 
@@ -198,9 +192,7 @@ TEST_F(TkxDeviceSlaveTest, DirectAccessRefusedUnlessReady) {
 }
 
 TEST_F(TkxDeviceSlaveTest, DirectAccessWhoseDeviceIsDestroyedWhileItWaitsEndsTheWait) {
-    FSetup->SetEnabled(true);
-    ASSERT_TRUE(StartLine());
-    TkxDeviceSlave& device = Identify();
+    TkxDeviceSlave& device = ReadyDevice();
     Script->SetResponder([](const std::vector<std::uint8_t>& query) {
         TkxMBScript::Step step = Slave(query);
         step.Delay = std::chrono::milliseconds(300);
@@ -308,13 +300,12 @@ TEST_F(TkxDeviceSlaveTest, CheckDeviceAsksForTheVersionOnTheThread) {
 }
 
 TEST_F(TkxDeviceSlaveTest, DestroyedWhileTheThreadWaitsToDestroyOneOfItsTransactions) {
-    FSetup->SetEnabled(true);
-    ASSERT_TRUE(StartLine());
+    // The device is there before the line runs, so no identification request is made and
+    // the thread's own queue stays empty.
+    TkxDeviceSlave& device = ReadyDevice();
     TkxMBThread* thread = FSetup->GetConnectionThread();
-    // The identification request ends and is destroyed; then the queue stays empty.
-    ASSERT_TRUE(PumpUntil([&] { return thread->Transactions().Count() == 0; }));
+    ASSERT_EQ(thread->Transactions().Count(), 0);
     Dispatcher.ProcessMessages();
-    TkxDeviceSlave& device = Identify();
     int removals = 0;
     auto& doomed = MakeFor<TkxMBChainedTransa>(&device, 1);
     FSetup->OnSetupDel = [&](TkxDeviceSetup*, TkxObject* element) {

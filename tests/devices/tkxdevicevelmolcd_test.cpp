@@ -96,10 +96,8 @@ TEST_F(TkxDeviceVelmoLcdTest, MakesAndOwnsEightUnitsAndABoilerOnItsOwnSetup) {
 }
 
 TEST_F(TkxDeviceVelmoLcdTest, AttachingThePanelAttachesItsNineUnitsAndDetachingLeavesNone) {
-    FSetup->SetEnabled(true);
-    ASSERT_TRUE(StartLine());
+    TkxDeviceVelmoLcd& panel = ReadyDevice<TkxDeviceVelmoLcd>(Version);
     TkxMBThread* thread = FSetup->GetConnectionThread();
-    TkxDeviceVelmoLcd& panel = Identify<TkxDeviceVelmoLcd>(Version);
     for (TkxDeviceSlave* device : PlantOf(panel)) {
         EXPECT_EQ(device->GetThread(), thread);
         EXPECT_TRUE(thread->Devices().Contains(device));

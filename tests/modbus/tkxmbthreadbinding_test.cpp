@@ -20,8 +20,11 @@ protected:
         };
     }
     void TearDown() override { FSetup.reset(); }
+    // Until the setup has reported the state, not merely until its thread is in it.
     bool WaitForState(int state) {
-        return PumpUntil([&] { return FSetup->GetState() == state; });
+        return PumpUntil([&] {
+            return FSetup->GetState() == state && !FStates.empty() && FStates.back() == state;
+        });
     }
 
     std::unique_ptr<TkxMBThreadSetup> FSetup;

@@ -227,7 +227,6 @@ TkxDeviceSetup& MasterSession::AddDeviceSetup() {
     auto setup = std::make_unique<TkxDeviceSetup>();
     setup->SetDeviceName("drive");
     setup->SetDeviceAddr(static_cast<std::uint8_t>(FOptions.Slave));
-    setup->SetEnabled(true);
     TkxDeviceSetup* device = setup.get();
     if (!FConnection->AddDeviceSetup(setup)) {
         throw std::logic_error("the session has its device already");

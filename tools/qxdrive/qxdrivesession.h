@@ -92,6 +92,8 @@ public:
         TkxDeviceSetup& setup = AddDeviceSetup();
         const TkxVersionRecord unknown;
         setup.SetDevice(std::make_unique<Device>(&setup, &unknown, &defs));
+        // Enabled only now that it has its device, so the line asks for no identification.
+        setup.SetEnabled(true);
         return static_cast<Device&>(*setup.Device());
     }
 
