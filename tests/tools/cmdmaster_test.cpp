@@ -1,7 +1,9 @@
 #include "qxdrive/qxdrivecli.h"
 #include "tools/qxdriveruncli.h"
 
+#include "support/simprocess.h"
 #include "support/tkxptypaircls.h"
+#include "support/tkxtempfolder.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -296,7 +298,7 @@ TEST(CmdMasterSimulator, IdentifyReadAndWriteTheDriveSimulator) {
     const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + port};
     const CliResult identify = FirstContact(With({"identify"}, line));
     ASSERT_EQ(identify.Status, 0) << identify.Err;
-    EXPECT_EQ(identify.Out, "QX440v123\n");
+    EXPECT_EQ(identify.Out.substr(0, identify.Out.find('\n')), "QX440v123");
     const CliResult write = Qxdrive(With({"write", "Mode", "5", "--defs", defs}, line));
     ASSERT_EQ(write.Status, 0) << write.Err;
     const CliResult state = Qxdrive(With({"read", "ActState", "--defs", defs}, line));
@@ -324,3 +326,79 @@ TEST(CmdMasterSimulator, IdentifyReadAndWriteTheDriveSimulator) {
 }
 
 } // namespace
+
+namespace {
+
+const std::string kShipped = std::string(TKX_SOURCE_DIR) + "/data";
+
+std::string SimulatorProgram() {
+    return std::string(TKX_BINARY_DIR) + "/tools/qxdrive-sim";
+}
+
+} // namespace
+
+TEST(CmdMasterSimulator, IdentifyNamesTheClassAndTheFileOrWhyThereIsNone) {
+    if (!std::filesystem::exists(SimulatorProgram())) {
+        GTEST_SKIP() << "the simulator is not built";
+    }
+    const std::string port = std::to_string(FreePort());
+    Peer drive({SimulatorProgram(), "--defs", kShipped + "/qx440v30x.par", "--tcp", port,
+                "--drive-version", "QX440-4v301"});
+    const std::vector<std::string> line = {"--tcp", "127.0.0.1:" + port};
+    const CliResult shipped = FirstContact(With({"identify", "--dir", kShipped}, line));
+    ASSERT_EQ(shipped.Status, 0) << shipped.Err;
+    EXPECT_EQ(shipped.Out, "QX440-4v301\n"
+                           "Class:       TkxDeviceQXDRV\n"
+                           "File:        " +
+                               kShipped + "/qx440v30x.par\n");
+
+    TkxTempFolder folder;
+    const CliResult empty = Qxdrive(With({"identify", "--dir", folder.Dir()}, line));
+    ASSERT_EQ(empty.Status, 0) << empty.Err;
+    EXPECT_THAT(empty.Out, HasSubstr("File:        none (" + folder.Dir() +
+                                     " holds no *.par "
+                                     "files)\n"));
+    std::filesystem::copy_file(kShipped + "/qx460v3xx.par", folder.PathOf("qx460v3xx.par"));
+    const CliResult other = Qxdrive(With({"identify", "--dir", folder.Dir()}, line));
+    EXPECT_THAT(other.Out, HasSubstr("File:        none (no *.par file in " + folder.Dir() +
+                                     " covers QX440-4v301)\n"));
+    const CliResult missing = Qxdrive(With({"identify", "--dir", folder.PathOf("no")}, line));
+    EXPECT_THAT(missing.Out,
+                HasSubstr("File:        none (" + folder.PathOf("no") + " is not a folder)\n"));
+    EXPECT_EQ(Qxdrive(With({"identify", "--dir="}, line)).Status, 2);
+}
+
+TEST(CmdMasterScan, TheRangeAndItsBoundsAreChecked) {
+    const std::vector<std::string> line = {"--tcp", "127.0.0.1:1"};
+    const CliResult reversed = Qxdrive(With({"scan", "--from", "6", "--to", "2"}, line));
+    EXPECT_EQ(reversed.Status, 2);
+    EXPECT_THAT(reversed.Err, HasSubstr("--from 6 lies above --to 2"));
+    EXPECT_EQ(Qxdrive(With({"scan", "--from", "0"}, line)).Status, 2);
+    EXPECT_EQ(Qxdrive(With({"scan", "--to", "248"}, line)).Status, 2);
+    EXPECT_EQ(Qxdrive(With({"scan", "7"}, line)).Status, 2);
+    EXPECT_EQ(Qxdrive({"scan", "--from", "1"}).Status, 2) << "no line";
+}
+
+TEST(CmdMasterScan, FindsExactlyTheOneDriveOnTheLine) {
+    if (!TkxPtyPair::Available() || !std::filesystem::exists(SimulatorProgram())) {
+        GTEST_SKIP() << "socat or the simulator is missing";
+    }
+    TkxTempFolder folder;
+    qxsim::SimProcess sim({"--defs", kShipped + "/qx460v4xx.par", "--link", folder.PathOf("drive"),
+                           "--slave", "3", "--drive-version", "QX460v402"});
+    ASSERT_TRUE(sim.Started()) << sim.Banner();
+    const std::vector<std::string> line = {"--port", folder.PathOf("drive"), "--dir", kShipped};
+    const CliResult scan = Qxdrive(With({"scan", "--from", "1", "--to", "5"}, line));
+    ASSERT_EQ(scan.Status, 0) << scan.Err;
+    EXPECT_EQ(scan.Out, "3  QX460v402  TkxDeviceQXDRV  " + kShipped + "/qx460v4xx.par\n");
+    EXPECT_EQ(scan.Err, "") << "no progress line off a terminal";
+
+    // The edges of the range are asked too.
+    const CliResult edge = Qxdrive(With({"scan", "--from", "3", "--to", "3"}, line));
+    EXPECT_EQ(edge.Status, 0) << edge.Err;
+    EXPECT_THAT(edge.Out, HasSubstr("3  QX460v402"));
+    const CliResult none = Qxdrive(With({"scan", "--from=4", "--to=5"}, line));
+    EXPECT_EQ(none.Status, 1);
+    EXPECT_EQ(none.Out, "");
+    EXPECT_EQ(none.Err, "qxdrive scan: no slave answered at 4..5\n");
+}

@@ -1,12 +1,15 @@
 #include "qxdrive/qxdrivecommands.h"
 #include "qxdrive/qxdrivenames.h"
 #include "qxdrive/qxdrivesession.h"
+#include "qxdrive/qxdrivetext.h"
 #include "qxdrive/qxdrivewatch.h"
 
 #include "base/tkxerror.h"
 #include "base/tkxmbresultcodes.h"
 #include "base/tkxstatescale.h"
+#include "devices/tkxdevicefactorycls.h"
 #include "devices/tkxdeviceslavecls.h"
+#include "devices/tkxversionrecordcls.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbdeviceversioncls.h"
 #include "modbus/tkxmbthreadthr.h"
@@ -17,9 +20,13 @@
 #include "registers/tkxregdefslistcmp.h"
 #include "registers/tkxregistercls.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
+#include <iostream>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -164,7 +171,110 @@ private:
     struct sigaction FOldTerm {};
 };
 
-constexpr const char* kIdentifyUsage = "identify (--port PATH | --tcp HOST:PORT) [options]";
+// The class a version gets and the definition file of a folder that serves it, or "none" with
+// the reason.
+class DriveKinds {
+public:
+    // The folder given, else the one the program lies in, where its definition files are
+    // installed.
+    explicit DriveKinds(const MasterOptions& options) {
+        std::string folder = options.Dir;
+        std::error_code ec;
+        if (folder.empty()) {
+            folder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string();
+        }
+        if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
+            FFault =
+                TerminalText(folder.empty() ? "the program's folder" : folder) + " is not a folder";
+        } else {
+            FCollection.SetFilePath(folder);
+        }
+    }
+
+    std::string ClassOf(const TkxVersionRecord& version) const {
+        return std::string(TkxDeviceFactory::ClassFor(version));
+    }
+
+    std::string FileOf(const TkxVersionRecord& version) {
+        if (!FFault.empty()) {
+            return "none (" + FFault + ")";
+        }
+        const TkxRegDefsChoice choice = FCollection.GetRegDefsFor(&version);
+        if (!choice.List()->IsBlank()) {
+            return TerminalText(choice.List()->FileName());
+        }
+        const std::string ext = TerminalText(FCollection.FileExt());
+        const std::string folder = TerminalText(FCollection.FilePath());
+        if (FCollection.DefinitionFiles().empty()) {
+            return "none (" + folder + " holds no *." + ext + " files)";
+        }
+        return "none (no *." + ext + " file in " + folder + " covers " +
+               TerminalText(version.GetText()) + ")";
+    }
+
+private:
+    TkxDMCollection FCollection;
+    std::string FFault;
+};
+
+// Asks the slave at the address for its version once; the result of the exchange.
+std::int32_t AskVersion(MasterSession& session, int address, TkxVersionRecord& version) {
+    TkxMBThread* thread = session.Thread();
+    auto* request = thread->Adopt(std::make_unique<TkxMBDeviceVersion>(thread, 1, 0));
+    request->SetSlaveAddress(static_cast<std::uint8_t>(address));
+    const std::int32_t result = session.RunOnce(*request, 1);
+    if (result == 0) {
+        version = request->GetVersion();
+    }
+    return result;
+}
+
+// The line a scan overwrites with where it is, on a terminal only.
+class ScanProgress {
+public:
+    ScanProgress(std::ostream& err, int from, int to)
+        : FErr(err)
+        , FShown(&err == &std::cerr && isatty(STDERR_FILENO) == 1)
+        , FFrom(from)
+        , FTo(to) {}
+    ~ScanProgress() { Clear(); }
+    ScanProgress(const ScanProgress&) = delete;
+    ScanProgress& operator=(const ScanProgress&) = delete;
+
+    void Show(int address, int found) {
+        if (!FShown) {
+            return;
+        }
+        const std::string text = "scanning " + std::to_string(address) + " (" +
+                                 std::to_string(FFrom) + ".." + std::to_string(FTo) + "), " +
+                                 std::to_string(found) + " found";
+        FErr << "\r" << text << std::string(FWidth > text.size() ? FWidth - text.size() : 0, ' ')
+             << std::flush;
+        FWidth = text.size();
+    }
+    // Empties the line before anything else is printed.
+    void Clear() {
+        if (FShown && FWidth > 0) {
+            FErr << "\r" << std::string(FWidth, ' ') << "\r" << std::flush;
+            FWidth = 0;
+        }
+    }
+
+private:
+    std::ostream& FErr;
+    const bool FShown;
+    const int FFrom;
+    const int FTo;
+    std::size_t FWidth = 0;
+};
+
+// Each address gets one short try unless the command line says otherwise.
+constexpr int kScanTimeoutMs = 100;
+
+constexpr const char* kIdentifyUsage =
+    "identify (--port PATH | --tcp HOST:PORT) [--dir DIR] [options]";
+constexpr const char* kScanUsage =
+    "scan (--port PATH | --tcp HOST:PORT) [--from A] [--to B] [--dir DIR] [options]";
 constexpr const char* kReadUsage =
     "read (--start A --count N | CATEGORY) --defs FILE.par (--port PATH | --tcp HOST:PORT)";
 constexpr const char* kWatchUsage =
@@ -181,16 +291,69 @@ int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         if (!options.Operands.empty()) {
             throw UsageError("unexpected '" + options.Operands[0] + "'");
         }
+        DriveKinds kinds(options);
         MasterSession session(options, err);
         session.Open();
-        TkxMBThread* thread = session.Thread();
-        auto* version = thread->Adopt(std::make_unique<TkxMBDeviceVersion>(thread, 1, 0));
-        version->SetSlaveAddress(static_cast<std::uint8_t>(options.Slave));
-        const std::int32_t result = session.RunOnce(*version, 1);
+        TkxVersionRecord version;
+        const std::int32_t result = AskVersion(session, options.Slave, version);
         if (result != 0) {
             return Failed("identify", err, result, options, session.Retries());
         }
-        out << version->GetVersion().GetText() << "\n";
+        out << TerminalText(version.GetText()) << "\n"
+            << "Class:       " << kinds.ClassOf(version) << "\n"
+            << "File:        " << kinds.FileOf(version) << "\n";
+        return 0;
+    });
+}
+
+int CmdScan(const CommandArgs& args, std::ostream& out, std::ostream& err) {
+    return Guarded("scan", kScanUsage, err, [&] {
+        MasterOptions options = ParseOptions(args);
+        if (!options.Operands.empty()) {
+            throw UsageError("unexpected '" + options.Operands[0] + "'");
+        }
+        const int from = options.From.value_or(1);
+        const int to = options.To.value_or(247);
+        if (from > to) {
+            throw UsageError("--from " + std::to_string(from) + " lies above --to " +
+                             std::to_string(to));
+        }
+        if (!options.TimeoutGiven) {
+            options.TimeoutMs = kScanTimeoutMs;
+        }
+        options.Retries = options.Retries.value_or(0);
+        DriveKinds kinds(options);
+        MasterSession session(options, err);
+        session.Open();
+        ScanProgress progress(err, from, to);
+        int found = 0;
+        for (int address = from; address <= to; ++address) {
+            progress.Show(address, found);
+            TkxVersionRecord version;
+            const std::int32_t result = AskVersion(session, address, version);
+            if (result == TkxMBResult::Timeout || result == TkxMBResult::WaitTimeout) {
+                continue;
+            }
+            progress.Clear();
+            if (result == 0) {
+                ++found;
+                out << address << "  " << TerminalText(version.GetText()) << "  "
+                    << kinds.ClassOf(version) << "  " << kinds.FileOf(version) << std::endl;
+            } else if (IsExceptionReply(result)) {
+                // Something answers there, but it tells no version.
+                ++found;
+                out << address << "  none (" << TkxMBTransaction::GetResultText(result) << ")"
+                    << std::endl;
+            } else {
+                err << "qxdrive scan: address " << address << ": "
+                    << TkxMBTransaction::GetResultText(result) << "\n";
+            }
+        }
+        progress.Clear();
+        if (found == 0) {
+            err << "qxdrive scan: no slave answered at " << from << ".." << to << "\n";
+            return kExitFailed;
+        }
         return 0;
     });
 }

@@ -30,8 +30,15 @@ const Command kCommands[] = {
      "the definition files of DIR (default .) and the versions each serves", CmdVersions, false},
     {"which", "which VERSION [--dir DIR]", "the definition file of DIR that serves VERSION",
      CmdWhich, false},
-    {"identify", "identify LINE", "the version the drive reports (Modbus function 65)", CmdIdentify,
-     true},
+    {"identify", "identify LINE [--dir DIR]",
+     "the version the drive reports (Modbus function 65), the class it gets and the definition "
+     "file of DIR that serves it (default: the program's folder)",
+     CmdIdentify, true},
+    {"scan", "scan LINE [--from A] [--to B] [--dir DIR]",
+     "asks each slave address from A to B (default 1..247) for its version, one try of 100 ms "
+     "unless --timeout or --retries say otherwise, and lists each that answers as "
+     "\"ADDRESS  VERSION  CLASS  FILE\"; status 1 when none does",
+     CmdScan, true},
     {"read", "read (--start A --count N | CATEGORY) --defs FILE.par LINE",
      "registers of the drive with their names and values", CmdRead, true},
     {"write", "write REGISTER VALUE --defs FILE.par LINE",

@@ -19,8 +19,11 @@ int CmdVersions(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // The definition file that serves a version text, or why none does.
 int CmdWhich(const CommandArgs& args, std::ostream& out, std::ostream& err);
 
-// Asks the slave for its version (function 65) and prints it.
+// Asks the slave for its version (function 65) and prints it, the class it gets and the
+// definition file that serves it.
 int CmdIdentify(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// Asks every slave address of a range for its version and lists those that answer.
+int CmdScan(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // Reads a register range or a category of a definition file and prints each register.
 int CmdRead(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // Writes one register with a display value checked against its limits first.

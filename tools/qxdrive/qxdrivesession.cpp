@@ -80,11 +80,6 @@ std::string LineText(const MasterOptions& options) {
            "1, " + (options.Ascii ? "ASCII" : "RTU") + (options.RtsToggle ? ", RTS toggled" : "");
 }
 
-bool IsExceptionReply(std::int32_t result) {
-    return (static_cast<std::uint32_t>(result) & 0xFFFFFF00U) ==
-           static_cast<std::uint32_t>(TkxMBResult::ExceptionBase);
-}
-
 // What a service engineer can check for a failed exchange.
 std::string CheckText(std::int32_t result, const MasterOptions& options) {
     const bool tcp = !options.Host.empty();
@@ -114,6 +109,11 @@ std::string CheckText(std::int32_t result, const MasterOptions& options) {
 
 } // namespace
 
+bool IsExceptionReply(std::int32_t result) {
+    return (static_cast<std::uint32_t>(result) & 0xFFFFFF00U) ==
+           static_cast<std::uint32_t>(TkxMBResult::ExceptionBase);
+}
+
 MasterOptions ParseOptions(const CommandArgs& args) {
     MasterOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -142,6 +142,7 @@ MasterOptions ParseOptions(const CommandArgs& args) {
             options.Defs = value();
         } else if (arg == "--timeout") {
             options.TimeoutMs = ReadNumber(arg, value(), 1, 60000);
+            options.TimeoutGiven = true;
         } else if (arg == "--retries") {
             options.Retries = ReadNumber(arg, value(), 0, 10);
         } else if (arg == "--start") {
@@ -150,6 +151,15 @@ MasterOptions ParseOptions(const CommandArgs& args) {
             options.Count = ReadNumber(arg, value(), 1, 65535);
         } else if (arg == "--interval") {
             options.IntervalMs = ReadNumber(arg, value(), 100, 3600000);
+        } else if (arg == "--dir") {
+            options.Dir = value();
+            if (options.Dir.empty()) {
+                throw UsageError("--dir needs a folder");
+            }
+        } else if (arg == "--from") {
+            options.From = ReadNumber(arg, value(), 1, 247);
+        } else if (arg == "--to") {
+            options.To = ReadNumber(arg, value(), 1, 247);
         } else if (arg == "-v" || arg == "--verbose") {
             options.Verbose = true;
         } else if (arg == "--csv") {

@@ -53,12 +53,17 @@ struct MasterOptions {
     int Slave = 1;
     std::string Defs;
     int TimeoutMs = 500;
+    bool TimeoutGiven = false;
     std::optional<int> Retries;
     std::optional<int> Start;
     std::optional<int> Count;
     int IntervalMs = 1000;
     bool Csv = false;
     std::optional<int> Times;
+    // The folder searched for definition files; empty for the program's own folder.
+    std::string Dir;
+    std::optional<int> From;
+    std::optional<int> To;
     bool Verbose = false;
     std::vector<std::string> Operands;
 };
@@ -131,6 +136,9 @@ std::unique_ptr<TkxRegDefsList> LoadDefinitions(const std::string& file,
 // become messages and exit statuses.
 int Guarded(const char* command, const char* usage, std::ostream& err,
             const std::function<int()>& body);
+
+// True for a result that is the drive's exception reply: the drive answered.
+bool IsExceptionReply(std::int32_t result);
 
 // Prints a failed exchange as "qxdrive COMMAND: message", with the line that was tried and what
 // a service engineer can check; returns the failure status.
