@@ -7,6 +7,17 @@
 namespace {
 
 constexpr const char* NetworkElementName = "modbus_network";
+constexpr const char* ConnectionElementName = "modbus_connection";
+constexpr const char* DeviceElementName = "device";
+constexpr const char* SetupElementName = "setup";
+
+// The slave addresses a device may have; 0 is the broadcast, above 247 is reserved.
+constexpr int FirstSlaveAddress = 1;
+constexpr int LastSlaveAddress = 247;
+
+std::string Quoted(std::string_view text) {
+    return "\"" + std::string(text) + "\"";
+}
 
 } // namespace
 
@@ -126,18 +137,110 @@ void TkxMBNetwork::ShowSupportedDeviceList() {
 }
 
 std::unique_ptr<TkxXmlElement> TkxMBNetwork::AllocXmlElement(TkxXmlElement* parent) {
-    if (AnsiSameText(ScannedName(), "modbus_connection")) {
+    if (parent == nullptr) {
+        FLayoutProblems.clear(); // a new layout
+        return std::make_unique<TkxXmlElement>();
+    }
+    auto* connection = dynamic_cast<TkxMBThreadSetup*>(parent);
+    const bool isConnection = AnsiSameText(ScannedName(), ConnectionElementName);
+    const bool isDevice = AnsiSameText(ScannedName(), DeviceElementName);
+    const bool misplaced =
+        (isConnection && parent != NetworkElement()) || (isDevice && connection == nullptr);
+    if (misplaced && !InNetwork(parent)) {
+        return std::make_unique<TkxXmlElement>(); // part of a document around the network
+    }
+    if (misplaced) {
+        // Kept, it would count against the device limit or be taken for part of the layout.
+        FLayoutProblems.push_back("<" + ScannedName() + "> in <" + parent->Name() +
+                                  ">, out of place, left out");
+        return nullptr;
+    }
+    if (isConnection) {
         return std::make_unique<TkxMBThreadSetup>(FContext);
     }
-    if (AnsiSameText(ScannedName(), "device")) {
-        auto* connection = dynamic_cast<TkxMBThreadSetup*>(parent);
-        if (connection != nullptr && connection->IsDevMaxCount()) {
+    if (isDevice) {
+        if (connection->IsDevMaxCount()) {
+            FLayoutProblems.push_back("a device beyond the limit of " +
+                                      std::to_string(FDevMaxCount) + " devices is left out");
             PerformOnDevMaxCount(connection);
             return nullptr;
         }
         return std::make_unique<TkxDeviceSetup>();
     }
+    CheckKnown(parent);
     return std::make_unique<TkxXmlElement>();
+}
+
+bool TkxMBNetwork::InNetwork(const TkxXmlElement* element) const {
+    const TkxXmlElement* network = NetworkElement();
+    while (element != nullptr && element != network) {
+        element = element->Parent();
+    }
+    return element != nullptr;
+}
+
+void TkxMBNetwork::CheckKnown(const TkxXmlElement* parent) {
+    const auto holdsSetup = [](const TkxXmlElement* element) {
+        return dynamic_cast<const TkxMBThreadSetup*>(element) != nullptr ||
+               dynamic_cast<const TkxDeviceSetup*>(element) != nullptr;
+    };
+    bool unknown = false;
+    if (parent == NetworkElement()) {
+        unknown = true; // connections were taken above
+    } else if (holdsSetup(parent)) {
+        unknown = !AnsiSameText(ScannedName(), SetupElementName);
+    } else if (AnsiSameText(parent->Name(), SetupElementName)) {
+        unknown = holdsSetup(parent->Parent()); // settings are text lines only
+    }
+    if (unknown) {
+        FLayoutProblems.push_back("unknown element <" + ScannedName() + "> in <" + parent->Name() +
+                                  ">, kept as it is");
+    }
+}
+
+std::string TkxMBNetwork::DeviceProblem(const TkxDeviceSetup& device) const {
+    const auto* connection = dynamic_cast<const TkxMBThreadSetup*>(device.Parent());
+    const std::string where =
+        "device " + Quoted(device.DeviceName()) + " of connection " +
+        Quoted(connection != nullptr ? connection->GetValue(SetupElementName, "threadname", "")
+                                     : std::string());
+    const int address = device.DeviceAddr();
+    if (address < FirstSlaveAddress || address > LastSlaveAddress) {
+        return where + ": slave address " +
+               device.GetValue(SetupElementName, "deviceaddr", std::to_string(address)) +
+               " is outside " + std::to_string(FirstSlaveAddress) + ".." +
+               std::to_string(LastSlaveAddress) + ", left out";
+    }
+    const TkxDeviceSetup* first =
+        connection != nullptr ? connection->FindDeviceAddr(device.DeviceAddr()) : nullptr;
+    if (first != nullptr && first != &device) {
+        return where + ": slave address " + std::to_string(address) + " is taken by device " +
+               Quoted(first->DeviceName()) + ", left out";
+    }
+    return "";
+}
+
+void TkxMBNetwork::PerformOnContentAnalyzed(TkxXmlElement* element) {
+    TkxXmlParser::PerformOnContentAnalyzed(element);
+    if (auto* connection = dynamic_cast<TkxMBThreadSetup*>(element)) {
+        if (FindMBThread(connection->ThreadName()) != connection) {
+            LeaveOut(connection, "connection " + Quoted(connection->ThreadName()) +
+                                     " is named like an earlier one, left out with its devices");
+        }
+    } else if (auto* device = dynamic_cast<TkxDeviceSetup*>(element)) {
+        if (const std::string problem = DeviceProblem(*device); !problem.empty()) {
+            LeaveOut(device, problem);
+        }
+    }
+}
+
+// Called as the last step of the element's analysis; the reader does not touch the element
+// afterwards.
+void TkxMBNetwork::LeaveOut(TkxXmlElement* element, const std::string& why) {
+    FLayoutProblems.push_back(why);
+    std::unique_ptr<TkxXmlElement> owned = element->Detach();
+    PerformSetupDel(element);
+    owned.reset();
 }
 
 void TkxMBNetwork::Fire(const Event& event, TkxObject* object) {

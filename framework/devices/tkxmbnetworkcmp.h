@@ -9,7 +9,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
+class TkxDeviceSetup;
 class TkxMBContext;
 class TkxMBTransaction;
 
@@ -82,6 +84,12 @@ public:
     // The list of the definition files found and the versions each serves.
     void ShowSupportedDeviceList();
 
+    // What the last layout read found wrong, one line each: elements it does not know (kept
+    // as they are), and what it left out: devices beyond the device limit, a connection whose
+    // name an earlier one has, devices outside the slave addresses 1..247 or at the address of
+    // an earlier device of their connection.
+    const std::vector<std::string>& LayoutProblems() const { return FLayoutProblems; }
+
     void PerformSetupAdd(TkxObject* object) override;
     void PerformSetupDel(TkxObject* object) override;
     void PerformSetupChange(TkxObject* object) override;
@@ -101,16 +109,28 @@ public:
     TransaEvent OnTransaResponse;
 
 protected:
-    // "modbus_connection" and "device" (within the device limits) of a layout being read.
+    // "modbus_connection" inside the network element and "device" (within the device limits)
+    // inside a connection, of a layout being read.
     std::unique_ptr<TkxXmlElement> AllocXmlElement(TkxXmlElement* parent) override;
+    // A connection or device read whole that the layout cannot hold is taken out again.
+    void PerformOnContentAnalyzed(TkxXmlElement* element) override;
 
 private:
     TkxXmlElement* NetworkElement() const;
     void Fire(const Event& event, TkxObject* object);
+    // True for the network element and the elements inside it.
+    bool InNetwork(const TkxXmlElement* element) const;
+    // Notes an element of the layout the reader does not know at that place.
+    void CheckKnown(const TkxXmlElement* parent);
+    // Why the layout cannot hold the device read last, or "".
+    std::string DeviceProblem(const TkxDeviceSetup& device) const;
+    // Takes a connection or device out of the layout just read, reporting it as deleted.
+    void LeaveOut(TkxXmlElement* element, const std::string& why);
 
     std::string FName;
     int FDevMaxCount = 0;
     bool FOnLine = false;
     std::shared_ptr<TkxMBContext> FContext;
     std::unique_ptr<TkxDMCollection> FDataModels;
+    std::vector<std::string> FLayoutProblems;
 };

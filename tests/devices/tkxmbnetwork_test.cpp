@@ -257,4 +257,73 @@ TEST_F(TkxMBNetworkOnLine, TransactionResultsReachTheNetwork) {
     FNetwork.SetOnLine(false);
 }
 
+TEST(TkxMBNetworkLayout, HostileLayoutKeepsTheValidPartsAndReportsTheRest) {
+    TkxMBNetwork network;
+    TEventLog log(network);
+    network.SetDevMaxCount(3);
+    const std::string layout =
+        "<modbus_network><gadget><x>1</x></gadget>"
+        "<modbus_connection><setup>ThreadName=COM1</setup><wire>w</wire><blinker>on</blinker>"
+        "<device><setup>DeviceName=a<br/>DeviceAddr=1</setup><note>n</note></device>"
+        "<device><setup>DeviceName=far<br/>DeviceAddr=300</setup></device>"
+        "<device><setup>DeviceName=zero<br/>DeviceAddr=0</setup></device>"
+        "<device><setup>DeviceName=high<br/>DeviceAddr=248</setup></device>"
+        "<device><setup>DeviceName=twin<br/>DeviceAddr=1</setup></device>"
+        "<device><setup>DeviceName=b<br/>DeviceAddr=247</setup></device>"
+        "<modbus_connection><setup>ThreadName=inner</setup></modbus_connection>"
+        "</modbus_connection>"
+        "<modbus_connection><setup>ThreadName=COM1</setup>"
+        "<device><setup>DeviceName=c<br/>DeviceAddr=5</setup></device></modbus_connection>"
+        "<modbus_connection><setup>ThreadName=COM2</setup>"
+        "<device><setup>DeviceName=d<br/>DeviceAddr=5</setup></device>"
+        "<device><setup>DeviceName=e<br/>DeviceAddr=6</setup></device></modbus_connection>"
+        "<device><setup>DeviceName=stray<br/>DeviceAddr=9</setup></device>"
+        "</modbus_network>";
+    ASSERT_TRUE(network.LoadFromText(layout)) << network.LastError().Text();
+
+    TkxMBThreadSetup* com1 = network.FindMBThread("COM1");
+    TkxMBThreadSetup* com2 = network.FindMBThread("COM2");
+    ASSERT_NE(com1, nullptr);
+    ASSERT_NE(com2, nullptr);
+    EXPECT_NE(com1->FindDevice("a"), nullptr);
+    EXPECT_NE(com1->FindDevice("b"), nullptr) << "247 is the last slave address";
+    EXPECT_EQ(com1->FindDevice("c"), nullptr) << "the twin connection is left out";
+    EXPECT_NE(com2->FindDevice("d"), nullptr);
+    EXPECT_EQ(com2->FindDevice("e"), nullptr) << "beyond the limit of 3";
+    EXPECT_EQ(network.GetDevCount(), 3);
+    for (const char* left : {"far", "zero", "high", "twin"}) {
+        EXPECT_EQ(com1->FindDevice(left), nullptr) << left;
+    }
+    EXPECT_THAT(
+        network.LayoutProblems(),
+        ElementsAre("unknown element <gadget> in <modbus_network>, kept as it is",
+                    "unknown element <wire> in <modbus_connection>, kept as it is",
+                    "unknown element <blinker> in <modbus_connection>, kept as it is",
+                    "unknown element <note> in <device>, kept as it is",
+                    "device \"far\" of connection \"COM1\": slave address 300 is outside "
+                    "1..247, left out",
+                    "device \"zero\" of connection \"COM1\": slave address 0 is outside 1..247, "
+                    "left out",
+                    "device \"high\" of connection \"COM1\": slave address 248 is outside "
+                    "1..247, left out",
+                    "device \"twin\" of connection \"COM1\": slave address 1 is taken by device "
+                    "\"a\", left out",
+                    "<modbus_connection> in <modbus_connection>, out of place, left out",
+                    "connection \"COM1\" is named like an earlier one, left out with its devices",
+                    "a device beyond the limit of 3 devices is left out",
+                    "<device> in <modbus_network>, out of place, left out"));
+
+    // What was kept writes out and reads back as it is, with nothing more to report.
+    const std::string written = network.GetXmlText();
+    TkxMBNetwork reread;
+    reread.SetDevMaxCount(3);
+    ASSERT_TRUE(reread.LoadFromText(written));
+    EXPECT_EQ(reread.GetDevCount(), 3);
+    EXPECT_EQ(reread.GetXmlText(), written);
+    EXPECT_EQ(reread.LayoutProblems().size(), 4u) << "only the unknown elements stay";
+
+    ASSERT_TRUE(network.LoadFromText("<modbus_network/>"));
+    EXPECT_TRUE(network.LayoutProblems().empty()) << "a new layout starts a new report";
+}
+
 } // namespace
