@@ -11,6 +11,12 @@
 #include <memory>
 #include <vector>
 
+// A copy of every byte of the buffer, to compare with after a step.
+inline std::vector<std::uint8_t> Snapshot(TkxThreadBuffer& buffer) {
+    TkxThreadBuffer::Reader reader(buffer);
+    return {reader.Data(), reader.Data() + buffer.Size()};
+}
+
 // The start of an input shared by the register targets: a definition file, then the bytes of
 // the device buffer laid out from it.
 inline std::unique_ptr<TkxRegDataBuffer> FuzzedBuffer(FuzzedDataProvider& input,

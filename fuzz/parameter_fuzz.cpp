@@ -29,11 +29,6 @@
 // and any change of a byte outside the registers the parameter views, is a fault.
 namespace {
 
-std::vector<std::uint8_t> Snapshot(TkxThreadBuffer& buffer) {
-    TkxThreadBuffer::Reader reader(buffer);
-    return {reader.Data(), reader.Data() + buffer.Size()};
-}
-
 // The byte range of a register inside the device buffer; empty without a register.
 std::pair<int, int> BytesOf(const TkxRegDefsList& defs, const TkxRegister* reg) {
     if (reg == nullptr || reg->Data() == nullptr) {

@@ -23,11 +23,6 @@
 // fault.
 namespace {
 
-std::vector<std::uint8_t> Snapshot(TkxThreadBuffer& buffer) {
-    TkxThreadBuffer::Reader reader(buffer);
-    return {reader.Data(), reader.Data() + buffer.Size()};
-}
-
 // Bytes outside the register's view must be as they were before its write.
 void CheckOnlyOwnBytesChanged(const std::vector<std::uint8_t>& before, TkxThreadBuffer& buffer,
                               const TkxRegDefsList& defs, const TkxRegister& reg) {

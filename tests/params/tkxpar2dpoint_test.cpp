@@ -7,7 +7,7 @@ namespace {
 class TkxPar2DPointTest : public TkxParFixture {
 protected:
     TkxPar2DPointTest()
-        : TkxParFixture("params_special.par") {}
+        : TkxParFixture("params_twoword.par") {}
 
     double Value(const char* name, int element = 0) { return Reg(name)->GetValueDouble(element); }
 };

@@ -11,7 +11,7 @@ namespace {
 class TkxParFloatTest : public TkxParFixture {
 protected:
     TkxParFloatTest()
-        : TkxParFixture("params_special.par") {}
+        : TkxParFixture("params_twoword.par") {}
 
     int Raw(const char* name) { return Reg(name)->GetValueInteger(0); }
     void SetWords(int high, int low) {

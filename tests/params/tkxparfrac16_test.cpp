@@ -11,7 +11,7 @@ namespace {
 class TkxParFrac16Test : public TkxParFixture {
 protected:
     TkxParFrac16Test()
-        : TkxParFixture("params_special.par") {}
+        : TkxParFixture("params_twoword.par") {}
 
     int Raw(const char* name, int element = 0) { return Reg(name)->GetValueInteger(element); }
 };
