@@ -80,11 +80,36 @@ TEST(SimOptions, BadInputNamesWhatIsWrong) {
         {{"--defs", "d.par", "--fault", "200=drop", "--fault", "200=corrupt"},
          "bad value '200=corrupt' for --fault: address 200 has a fault already"},
         {{"--defs", "d.par", "--fault"}, "option --fault needs a value"},
+        {{"--defs", "d.par", "--speedup", "0"}, "bad value '0' for --speedup"},
+        {{"--defs", "d.par", "--speedup", "101"}, "bad value '101' for --speedup"},
+        {{"--defs", "d.par", "--control", ""}, "bad value '' for --control"},
     };
     for (const auto& [args, expected] : cases) {
         EXPECT_FALSE(Parse(args, &error)) << expected;
         EXPECT_EQ(error, expected);
     }
+}
+
+TEST(SimOptions, DemoFillsInWhatTheCommandLineLeavesOpen) {
+    auto options = Parse({"--demo"});
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(options->DefsFile.empty()) << "the program's folder decides";
+    EXPECT_EQ(options->Version, kDemoVersion);
+    EXPECT_EQ(options->Link, kDemoLink);
+    EXPECT_EQ(options->Speedup, 1);
+
+    options = Parse({"--demo", "--defs", "d.par", "--drive-version", "QX470v401", "--link", "l",
+                     "--speedup", "100", "--control", "-"});
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->DefsFile, "d.par");
+    EXPECT_EQ(options->Version, "QX470v401");
+    EXPECT_EQ(options->Link, "l");
+    EXPECT_EQ(options->Speedup, 100);
+    EXPECT_EQ(options->Control, "-");
+
+    options = Parse({"--demo", "--tcp", "0"});
+    ASSERT_TRUE(options);
+    EXPECT_TRUE(options->Link.empty()) << "no link over TCP";
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <unistd.h>
 
 namespace qxsim {
@@ -264,6 +265,38 @@ TEST_F(SimPeersTest, SecondInstanceOnOneLinkOrPortFailsClearly) {
     EXPECT_NE(taken.Output.find("cannot listen on 127.0.0.1:" + std::to_string(tcp.TcpPort())),
               std::string::npos)
         << taken.Output;
+}
+
+// The value mbpoll shows for a register, or an empty text.
+std::string Shown(const SimRunResult& poll, int address) {
+    const std::string key = "[" + std::to_string(address) + "]: \t";
+    const auto at = poll.Output.find(key);
+    return at == std::string::npos
+               ? ""
+               : poll.Output.substr(at + key.size(), poll.Output.find('\n', at) - at - key.size());
+}
+
+// The demo drive on its serial line, enabled and given a reference by mbpoll, runs: its
+// frequency rises and its position counts between one poll and the next.
+TEST_F(SimPeersTest, MbpollWatchesTheDemoDriveRun) {
+    const std::string link = PathOf("demo");
+    SimProcess sim({"--demo", "--link", link});
+    ASSERT_TRUE(sim.Started()) << sim.Banner();
+    EXPECT_NE(sim.Banner().find("QX460v402"), std::string::npos) << sim.Banner();
+    ExpectRegister(PollSerial(link, 1111, 1), 1111, "45"); // 4.5 A rated current
+    EXPECT_EQ(WriteSerial(link, 1012, 16384).ExitCode, 0);
+    EXPECT_EQ(WriteSerial(link, 1011, 1).ExitCode, 0);
+
+    std::set<std::string> positions;
+    const auto deadline = std::chrono::steady_clock::now() + 20s;
+    while (positions.size() < 3 && std::chrono::steady_clock::now() < deadline) {
+        const auto poll = PollSerial(link, 1000, 6);
+        ASSERT_EQ(poll.ExitCode, 0) << poll.Output;
+        if (Shown(poll, 1003) != "0") {
+            positions.insert(Shown(poll, 1005));
+        }
+    }
+    EXPECT_EQ(positions.size(), 3u) << "the position changes from poll to poll";
 }
 
 TEST_F(SimPeersTest, BadStartsSayWhy) {

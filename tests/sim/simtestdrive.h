@@ -1,11 +1,13 @@
 #pragma once
 
+#include "sim/simdrivemodel.h"
 #include "sim/simregistermemory.h"
 
 #include "registers/tkxdmcollectioncmp.h"
 #include "registers/tkxregdefslistcmp.h"
 
 #include <cstdint>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,6 +42,29 @@ public:
 private:
     TkxDMCollection FCollection;
     TkxRegDefsList FDefs;
+};
+
+// A shipped definition file of data/ with its register memory and drive model, as the
+// simulator lays them out.
+class SimShippedDrive {
+public:
+    explicit SimShippedDrive(const std::string& file = "qx460v4xx.par") {
+        FDefs.LoadFromFile(std::string(TKX_SOURCE_DIR) + "/data/" + file);
+        FDefs.Chain(&FCollection.Predefined());
+        FDefs.Build();
+        FMemory = std::make_unique<SimRegisterMemory>(FDefs, nullptr, FLog);
+        FModel = SimDriveModel::Create(FDefs, *FMemory);
+    }
+    SimRegisterMemory& Memory() { return *FMemory; }
+    // Null when the file names no drive.
+    SimDriveModel* Model() { return FModel.get(); }
+
+private:
+    TkxDMCollection FCollection;
+    TkxRegDefsList FDefs;
+    std::ostringstream FLog;
+    std::unique_ptr<SimRegisterMemory> FMemory;
+    std::unique_ptr<SimDriveModel> FModel;
 };
 
 } // namespace qxsim

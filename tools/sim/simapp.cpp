@@ -1,6 +1,11 @@
 #include "sim/simapp.h"
 
+#include "sim/simcommands.h"
+#include "sim/simcontrolchannel.h"
+#include "sim/simdemo.h"
 #include "sim/simdrive.h"
+#include "sim/simdrivemodel.h"
+#include "sim/simmodelrunner.h"
 #include "sim/simregistermemory.h"
 #include "sim/simserver.h"
 
@@ -59,10 +64,13 @@ int RunSimulator(const std::vector<std::string>& args, std::ostream& out, std::o
         return 0;
     }
     std::string error;
-    const auto options = ParseSimOptions(args, error);
+    auto options = ParseSimOptions(args, error);
     if (!options) {
         err << "qxdrive-sim: " << error << "\n" << SimUsage();
         return 2;
+    }
+    if (options->DefsFile.empty()) {
+        options->DefsFile = SimDemoDefsFile();
     }
     TkxVersionRecord version;
     // The parser skips whatever precedes "QX", so a text without a model is no version either.
@@ -84,15 +92,46 @@ int RunSimulator(const std::vector<std::string>& args, std::ostream& out, std::o
         }
     }
     SimRegisterMemory memory(defs, state.get(), err);
+    // A stored setup wins over the demo's motor.
+    if (options->Demo && (!state || state->Count() == 0)) {
+        SimApplyDemoSetup(defs, memory);
+    }
+    const std::unique_ptr<SimDriveModel> model = SimDriveModel::Create(defs, memory);
+    if (!model && (options->Demo || !options->Control.empty())) {
+        err << "qxdrive-sim: " << options->DefsFile
+            << " names none of a drive's commands and measured values; "
+            << (options->Demo ? "--demo" : "--control") << " needs them\n";
+        return 1;
+    }
     SimDrive drive(memory, VersionReply(version));
     try {
         SimServer server(*options, drive, out);
+        std::unique_ptr<SimModelRunner> runner;
+        std::unique_ptr<SimCommands> commands;
+        std::unique_ptr<SimControlChannel> control;
+        if (model) {
+            runner = std::make_unique<SimModelRunner>(*model, options->Speedup);
+            server.Add(*runner);
+        }
+        if (!options->Control.empty()) {
+            commands = std::make_unique<SimCommands>(*model);
+            control = std::make_unique<SimControlChannel>(options->Control, *commands, out);
+            server.Add(*control);
+        }
         out << "qxdrive-sim: " << version.GetText() << " slave " << options->Slave << ", "
             << defs.Count() << " registers, "
             << (options->Transport == SimTransport::Tcp ? "TCP"
                                                         : (options->Ascii ? "ASCII" : "RTU"))
-            << " on " << server.Address() << "\n"
-            << std::flush;
+            << " on " << server.Address() << "\n";
+        if (model) {
+            out << "qxdrive-sim: drive model running, " << SimDriveModel::kStep.count()
+                << " ms steps";
+            if (options->Speedup > 1) {
+                out << " " << options->Speedup << " times faster than real time";
+            }
+            out << (control ? ", control on " + control->Address() : std::string()) << "\n";
+        }
+        out << std::flush;
         return server.Run();
     } catch (const std::runtime_error& e) {
         err << "qxdrive-sim: " << e.what() << "\n";

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace qxsim {
 namespace {
@@ -61,6 +62,8 @@ const std::map<std::string, Setter>& ValueOptions() {
              o.Transport = SimTransport::Tcp;
              return SimParseInt(v, 0, 65535, o.TcpPort);
          }},
+        {"--control", TextSetter(&SimOptions::Control)},
+        {"--speedup", IntSetter(&SimOptions::Speedup, 1, 100)},
         {"--fault", [](SimOptions& o, const std::string& v,
                        std::string& why) { return o.Faults.Add(v, why); }},
         {"--seed",
@@ -104,6 +107,7 @@ bool SimParseInt(std::string_view text, int low, int high, int& out) {
 
 std::string SimUsage() {
     return "usage: qxdrive-sim --defs FILE.par [options]\n"
+           "       qxdrive-sim --demo [options]\n"
            "  --drive-version TEXT  version the drive reports (default QX440v100)\n"
            "  --slave N          own slave address, 1..247 (default 1)\n"
            "  --tcp PORT         serve Modbus TCP on 127.0.0.1:PORT (0 picks one) instead of a\n"
@@ -120,6 +124,13 @@ std::string SimUsage() {
            "  --seed N           seed of the fault decisions\n"
            "  --fault ADDR=KIND  every request covering register ADDR gets the fault KIND:\n"
            "                     drop, corrupt, exception:N or delay:MS (repeatable)\n"
+           "  --demo             a QX460 v4xx drive with motor data and commands from the bus,\n"
+           "                     on the link " +
+           std::string(kDemoLink) +
+           " unless told otherwise\n"
+           "  --control PATH     line commands on a Unix socket at PATH, or on standard input\n"
+           "                     with '-' (faults, inputs, load; 'help' lists them)\n"
+           "  --speedup N        run the drive model N times faster than real time (1..100)\n"
            "Options take their value as the next word or after '=' (--slave=2); --version\n"
            "prints the simulator's own version.\n"
            "SIGUSR1 makes the drive vanish (no answers, TCP connections dropped), SIGUSR2 brings\n"
@@ -129,11 +140,12 @@ std::string SimUsage() {
 std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
                                           std::string& error) {
     SimOptions options;
+    std::set<std::string> given;
     const std::vector<std::string> words = SplitOptionValues(args);
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& name = words[i];
-        if (name == "--ascii") {
-            options.Ascii = true;
+        if (name == "--ascii" || name == "--demo") {
+            (name == "--ascii" ? options.Ascii : options.Demo) = true;
             continue;
         }
         const auto option = ValueOptions().find(name);
@@ -146,13 +158,22 @@ std::optional<SimOptions> ParseSimOptions(const std::vector<std::string>& args,
             return std::nullopt;
         }
         const std::string& value = words[++i];
+        given.insert(name);
         std::string why;
         if (!option->second(options, value, why)) {
             error = "bad value '" + value + "' for " + name + (why.empty() ? "" : ": " + why);
             return std::nullopt;
         }
     }
-    if (options.DefsFile.empty()) {
+    if (options.Demo) {
+        if (!given.contains("--drive-version")) {
+            options.Version = kDemoVersion;
+        }
+        if (options.Transport == SimTransport::Pty && options.Link.empty()) {
+            options.Link = kDemoLink;
+        }
+    }
+    if (options.DefsFile.empty() && !options.Demo) {
         error = "a definition file is needed (--defs FILE.par)";
         return std::nullopt;
     }

@@ -30,7 +30,15 @@ struct SimOptions {
     double BusyRate = 0;    // share of requests answered with exception 6
     std::uint32_t Seed = 1; // for the fault decisions, so that runs repeat
     SimFaultMap Faults;     // faults of every request that covers an address
+    bool Demo = false;      // a drive to try the terminal on, with defaults for the rest
+    std::string Control;    // the control interface: a socket path, or "-" for stdin
+    int Speedup = 1;        // model steps per step of wall time
 };
+
+// What --demo takes when the command line says nothing else.
+inline constexpr const char* kDemoDefsName = "qx460v4xx.par";
+inline constexpr const char* kDemoVersion = "QX460v402";
+inline constexpr const char* kDemoLink = "/tmp/qxdrive-demo";
 
 // Reads the whole text as a decimal number from low to high.
 bool SimParseInt(std::string_view text, int low, int high, int& out);

@@ -23,7 +23,25 @@ bool Touches(const TkxRegDefinition& definition, int start, int end) {
 // Limits come from text in display units; allow for the rounding of the scaled raw value.
 constexpr double kLimitSlack = 1e-9;
 
-std::int64_t RawOf(const TkxRegDefinition& definition, const std::uint8_t* bytes) {
+void PutRaw(std::uint8_t* out, std::int64_t raw, int bytes) {
+    for (int i = bytes - 1; i >= 0; --i) {
+        out[i] = static_cast<std::uint8_t>(raw & 0xFF);
+        raw >>= 8;
+    }
+}
+
+// The range of raw values a definition's type holds.
+std::pair<std::int64_t, std::int64_t> RawRange(const TkxRegDefinition& definition) {
+    const int bits = definition.Size() == 4 ? 32 : (definition.Size() == 1 ? 8 : 16);
+    if (definition.IsSigned()) {
+        return {-(std::int64_t{1} << (bits - 1)), (std::int64_t{1} << (bits - 1)) - 1};
+    }
+    return {0, (std::int64_t{1} << bits) - 1};
+}
+
+} // namespace
+
+std::int64_t SimRawOf(const TkxRegDefinition& definition, const std::uint8_t* bytes) {
     if (definition.Size() == 4) {
         const std::uint32_t value = std::uint32_t(bytes[0]) << 24 | std::uint32_t(bytes[1]) << 16 |
                                     std::uint32_t(bytes[2]) << 8 | bytes[3];
@@ -32,6 +50,8 @@ std::int64_t RawOf(const TkxRegDefinition& definition, const std::uint8_t* bytes
     const auto word = static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]);
     return definition.IsSigned() ? std::int64_t(std::int16_t(word)) : std::int64_t(word);
 }
+
+namespace {
 
 bool FitsType(const TkxRegDefinition& definition, std::int64_t raw) {
     if (definition.Size() != 1) {
@@ -50,13 +70,6 @@ bool WithinLimits(const TkxRegDefinition& definition, std::int64_t raw) {
     return !(definition.MaxDefined() && display > definition.MaxValue() + slack);
 }
 
-void PutRaw(std::uint8_t* out, std::int64_t raw, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) {
-        out[i] = static_cast<std::uint8_t>(raw & 0xFF);
-        raw >>= 8;
-    }
-}
-
 } // namespace
 
 bool SimValueAllowed(const TkxRegDefinition& definition, const std::uint8_t* bytes) {
@@ -65,7 +78,7 @@ bool SimValueAllowed(const TkxRegDefinition& definition, const std::uint8_t* byt
     }
     const int step = definition.ElementBytes();
     for (int element = 0; element < definition.Length(); ++element) {
-        const std::int64_t raw = RawOf(definition, bytes + element * step);
+        const std::int64_t raw = SimRawOf(definition, bytes + element * step);
         if (!FitsType(definition, raw) || !WithinLimits(definition, raw)) {
             return false;
         }
@@ -191,6 +204,19 @@ void SimRegisterMemory::Persist(std::uint16_t start, int count) {
     if (changed && !FState->Save(error)) {
         FLog << "qxdrive-sim: " << error << "\n" << std::flush;
     }
+}
+
+std::int64_t SimRegisterMemory::RawValue(const TkxRegDefinition& definition, int element) const {
+    return SimRawOf(definition,
+                    Storage(definition.Address()) + element * definition.ElementBytes());
+}
+
+void SimRegisterMemory::StoreRaw(const TkxRegDefinition& definition, int element,
+                                 std::int64_t raw) {
+    const auto [low, high] = RawRange(definition);
+    const int step = definition.ElementBytes();
+    PutRaw(Storage(definition.Address()) + element * step, std::clamp(raw, low, high),
+           std::min(step, 4));
 }
 
 } // namespace qxsim

@@ -29,6 +29,12 @@ public:
     // Addresses whose bytes persist.
     const std::set<std::uint16_t>& NonVolatile() const { return FNonVolatile; }
 
+    // The drive's own access to a numeric register's element: the raw value as its type reads
+    // it, and an update that is no master's write (unchecked, nothing persists). The value
+    // stored is clamped to what the type holds.
+    std::int64_t RawValue(const TkxRegDefinition& definition, int element) const;
+    void StoreRaw(const TkxRegDefinition& definition, int element, std::int64_t raw);
+
 private:
     void PowerUp();
     void StoreDefault(const TkxRegDefinition& definition);
@@ -46,6 +52,9 @@ private:
     std::vector<bool> FCovered; // by address: a word of some register
     std::set<std::uint16_t> FNonVolatile;
 };
+
+// The raw value of the element that starts at bytes, as the definition's type reads it.
+std::int64_t SimRawOf(const TkxRegDefinition& definition, const std::uint8_t* bytes);
 
 // True when the raw bytes of a definition's elements all lie within its type and its limits.
 bool SimValueAllowed(const TkxRegDefinition& definition, const std::uint8_t* bytes);

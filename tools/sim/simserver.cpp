@@ -84,9 +84,19 @@ int SimServer::Run() {
         for (const auto& client : FClients) {
             watched.push_back({client->Socket.Get(), POLLIN, 0});
         }
-        if (::poll(watched.data(), watched.size(), kPollMs) < 0 && errno != EINTR) {
+        for (SimPollable* part : FParts) {
+            part->Watch(watched);
+        }
+        // Bytes of an unfinished serial frame need the clock to end it; otherwise the loop
+        // sleeps until a descriptor wakes it.
+        const int timeout = FPty && FFramer.Pending() > 0 ? kPollMs : -1;
+        const int ready = ::poll(watched.data(), watched.size(), timeout);
+        if (ready < 0 && errno != EINTR) {
             FLog << "qxdrive-sim: poll failed\n";
             return 1;
+        }
+        if (ready < 0) {
+            continue;
         }
         if ((watched[0].revents & POLLIN) != 0 && HandleSignal()) {
             break;
@@ -96,6 +106,9 @@ int SimServer::Run() {
             std::erase_if(FClients, [this](auto& client) { return !ServeClient(*client); });
         } else {
             ServeLine();
+        }
+        for (SimPollable* part : FParts) {
+            part->Serve(watched);
         }
     }
     FLog << "qxdrive-sim: stopped\n";

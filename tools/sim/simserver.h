@@ -4,6 +4,7 @@
 #include "sim/simendpoint.h"
 #include "sim/simlinewriter.h"
 #include "sim/simoptions.h"
+#include "sim/simpollable.h"
 #include "sim/simrequestframer.h"
 
 #include <cstdint>
@@ -30,6 +31,9 @@ public:
 
     // Where masters reach the drive: the device path (and link) or host:port.
     std::string Address() const;
+    // A further part the loop wakes (the drive model's beat, the control interface); it must
+    // outlive the server.
+    void Add(SimPollable& part) { FParts.push_back(&part); }
     // Serves until a stop signal; returns the exit code.
     int Run();
 
@@ -65,6 +69,7 @@ private:
     std::unique_ptr<SimPtyEndpoint> FPty;
     std::unique_ptr<SimTcpListener> FListener;
     std::vector<std::unique_ptr<TcpClient>> FClients;
+    std::vector<SimPollable*> FParts;
     SimRequestFramer FFramer;
     std::mt19937 FRandom;
     bool FVanished = false;
