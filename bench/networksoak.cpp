@@ -81,10 +81,26 @@ double Mean(const std::vector<double>& values) {
                                 static_cast<double>(values.size());
 }
 
+// How far each period lies from the pass time.
+std::vector<double> Jitter(const std::vector<double>& periods) {
+    std::vector<double> jitter;
+    jitter.reserve(periods.size());
+    for (const double period : periods) {
+        jitter.push_back(std::abs(period - kPassMs));
+    }
+    return jitter;
+}
+
 // The drive's state read runs first in every pass, so the starts of its first attempts mark
 // the passes; the frame tap sees them on the communication thread, where they happen.
 class PassClock {
 public:
+    // Room for the passes of a run of that length, so that the record does not count as
+    // memory growth.
+    explicit PassClock(double seconds) {
+        FPasses.reserve(static_cast<std::size_t>(seconds * 1000 / kPassMs * 1.5) + 16);
+    }
+
     void Watch(const TkxMBSimpleTransa& read) {
         const TkxRegBlock* first = read.ReadBlocks();
         FStart = first->Start();
@@ -96,13 +112,18 @@ public:
         if (!sent) {
             FLastFailed = result != TkxMBResult::Ok;
             FFailed += FLastFailed ? 1 : 0;
+            FPassFailed = FPassFailed || FLastFailed;
             return;
         }
         const bool retry = FLastFailed && std::equal(bytes.begin(), bytes.end(), FLastQuery.begin(),
                                                      FLastQuery.end());
         FLastQuery.assign(bytes.begin(), bytes.end());
-        if (!retry && IsStateRead(bytes)) {
-            FStarts.push_back(Clock::now());
+        if (!retry && IsStateRead(bytes) && FPasses.size() < FPasses.capacity()) {
+            if (!FPasses.empty()) {
+                FPasses.back().Failed = FPassFailed;
+            }
+            FPasses.push_back({Clock::now(), false});
+            FPassFailed = false;
         }
     }
 
@@ -112,12 +133,15 @@ public:
         return FFailed;
     }
 
-    // The periods between the passes seen so far, in ms.
-    std::vector<double> Periods() const {
+    // The periods between the passes seen so far, in ms; only those of passes in which every
+    // exchange got a good reply when clean.
+    std::vector<double> Periods(bool clean = false) const {
         const std::lock_guard lock(FMutex);
         std::vector<double> periods;
-        for (std::size_t i = 1; i < FStarts.size(); ++i) {
-            periods.push_back(Milliseconds(FStarts[i] - FStarts[i - 1]).count());
+        for (std::size_t i = 1; i < FPasses.size(); ++i) {
+            if (!clean || !FPasses[i - 1].Failed) {
+                periods.push_back(Milliseconds(FPasses[i].Start - FPasses[i - 1].Start).count());
+            }
         }
         return periods;
     }
@@ -134,7 +158,12 @@ private:
     bool FLastFailed = false;
     int FFailed = 0;
     std::vector<std::uint8_t> FLastQuery;
-    std::vector<Clock::time_point> FStarts;
+    struct Pass {
+        Clock::time_point Start;
+        bool Failed; // an exchange of the pass got no good reply
+    };
+    bool FPassFailed = false;
+    std::vector<Pass> FPasses;
 };
 
 TkxDeviceQXDrive* DriveOf(TkxSimDriveNetwork& net) {
@@ -169,7 +198,7 @@ int RunSoak(const SoakOptions& options) {
         std::cerr << "network_soak: " << net.Problem() << "\n";
         return 1;
     }
-    PassClock passes;
+    PassClock passes(options.Seconds);
     net.Network().Context()->SetFrameTap(
         [&passes](bool sent, std::span<const std::uint8_t> bytes, std::int32_t result) {
             passes.OnFrame(sent, bytes, result);
@@ -209,11 +238,8 @@ int RunSoak(const SoakOptions& options) {
     const double seconds = std::chrono::duration<double>(Clock::now() - started).count();
 
     const std::vector<double> periods = passes.Periods();
-    std::vector<double> jitter;
-    jitter.reserve(periods.size());
-    for (const double period : periods) {
-        jitter.push_back(std::abs(period - kPassMs));
-    }
+    const std::vector<double> jitter = Jitter(periods);
+    const std::vector<double> cleanJitter = Jitter(passes.Periods(true));
     std::printf("soak: %.0f s, drive dropping %.0f %% of its replies, identified in %.0f ms\n",
                 seconds, options.Drop * 100, identifyMs);
     std::printf("passes: %zu, period mean %.2f ms, p50 %.2f ms, p99 %.2f ms, max %.2f ms\n",
@@ -221,6 +247,10 @@ int RunSoak(const SoakOptions& options) {
                 Percentile(periods, 1.0));
     std::printf("jitter from %.0f ms: mean %.2f ms, p50 %.2f ms, p99 %.2f ms\n", kPassMs,
                 Mean(jitter), Percentile(jitter, 0.5), Percentile(jitter, 0.99));
+    std::printf("jitter of the %zu passes without a lost reply: mean %.2f ms, p99 %.2f ms, max "
+                "%.2f ms\n",
+                cleanJitter.size(), Mean(cleanJitter), Percentile(cleanJitter, 0.99),
+                Percentile(cleanJitter, 1.0));
     std::printf("results: %d, errors: %d, cut-offs: %d, exchanges without a good reply: %d\n",
                 results, errors, cutOffs, passes.Failed());
     PrintMemory("memory after the first tenth", atWarm, atEnd, seconds * 0.9);
