@@ -184,9 +184,14 @@ double Identify(TkxSimDriveNetwork& net) {
 void PrintMemory(const char* what, const TkxProcessResources& before,
                  const TkxProcessResources& after, double seconds) {
     const long growth = after.ResidentKb - before.ResidentKb;
-    std::printf("%s: resident %ld kB -> %ld kB, growth %ld kB (%.1f kB per hour)\n", what,
-                before.ResidentKb, after.ResidentKb, growth,
-                seconds > 0 ? static_cast<double>(growth) * 3600.0 / seconds : 0.0);
+    const long heapGrowth = after.HeapBytes - before.HeapBytes;
+    const double hours = seconds / 3600.0;
+    std::printf("%s: resident %ld kB -> %ld kB, growth %ld kB (%.1f kB per hour); heap in use "
+                "%ld -> %ld bytes, growth %ld bytes (%.0f bytes per hour)\n",
+                what, before.ResidentKb, after.ResidentKb, growth,
+                hours > 0 ? static_cast<double>(growth) / hours : 0.0, before.HeapBytes,
+                after.HeapBytes, heapGrowth,
+                hours > 0 ? static_cast<double>(heapGrowth) / hours : 0.0);
 }
 
 int RunSoak(const SoakOptions& options) {

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <malloc.h>
 #include <unistd.h>
 
 namespace {
@@ -86,5 +87,6 @@ TkxProcessResources TkxProcessResources::Now() {
     if (statm >> pages >> resident) {
         now.ResidentKb = resident * (sysconf(_SC_PAGESIZE) / 1024);
     }
+    now.HeapBytes = static_cast<long>(mallinfo2().uordblks);
     return now;
 }

@@ -73,6 +73,8 @@ struct TkxProcessResources {
     int Descriptors = 0;
     // Resident memory in kB.
     long ResidentKb = 0;
+    // Bytes the heap has handed out and not got back.
+    long HeapBytes = 0;
 
     static TkxProcessResources Now();
 };
