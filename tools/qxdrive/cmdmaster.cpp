@@ -123,13 +123,6 @@ std::unique_ptr<TkxRegBlock> SelectedBlocks(const MasterOptions& options, TkxReg
     return blocks;
 }
 
-// A read of the blocks, owned by the device, not yet enabled.
-TkxMBChainedTransa* BlockRead(TkxDeviceSlave& device, std::unique_ptr<TkxRegBlock> blocks) {
-    auto* read = device.Adopt(std::make_unique<TkxMBChainedTransa>(&device, 1));
-    read->SetReadBlocks(std::move(blocks));
-    return read;
-}
-
 // The registers a read transaction fills: blocks in their order, registers inside a block by
 // address.
 std::vector<const TkxRegister*> RegistersOf(const TkxMBSimpleTransa& read,
@@ -178,11 +171,8 @@ public:
     // The folder given, else the one the program lies in, where its definition files are
     // installed.
     explicit DriveKinds(const MasterOptions& options) {
-        std::string folder = options.Dir;
+        const std::string folder = DefinitionFolder(options);
         std::error_code ec;
-        if (folder.empty()) {
-            folder = std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string();
-        }
         if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
             FFault =
                 TerminalText(folder.empty() ? "the program's folder" : folder) + " is not a folder";

@@ -26,54 +26,6 @@ namespace {
 
 constexpr const char* kSetupUsage = "setup --defs FILE.par (--port PATH | --tcp HOST:PORT)";
 
-int BlockCount(const TkxMBSimpleTransa& transaction) {
-    int count = 0;
-    for (const TkxRegBlock* b = transaction.ReadBlocks(); b != nullptr; b = b->Next()) {
-        ++count;
-    }
-    return count;
-}
-
-bool Holds(const TkxRegBlock* blocks, int address) {
-    for (const TkxRegBlock* b = blocks; b != nullptr; b = b->Next()) {
-        if (address >= b->Start() && address < b->Start() + b->Count()) {
-            return true;
-        }
-    }
-    return false;
-}
-
-// Waits for the first result of the drive's periodic reads and its setup read, whose values
-// are all printed: 0 once each has had a good response, else the first failure.
-std::int32_t FirstReads(MasterSession& session, TkxDeviceQXDrive& drive) {
-    TkxMBChainedTransa* const reads[] = {drive.ReadState, drive.ReadAlarm, drive.ReadSetup};
-    std::optional<std::int32_t> failure;
-    int requests = 0;
-    for (TkxMBChainedTransa* read : reads) {
-        read->OnError = [&failure](TkxMBTransaction* sender) {
-            if (!failure && sender->GetLastError() != TkxMBResult::Ok) {
-                failure = sender->GetLastError();
-            }
-        };
-        requests += BlockCount(*read);
-    }
-    // The periodic reads go on meanwhile; the first of each is what counts.
-    const auto firstOfEach = [&] {
-        return failure.has_value() ||
-               (drive.SetupState() != TkxDeviceQXSlave::SetupNotLoaded &&
-                drive.ReadState->GetMessageCount() > 0 && drive.ReadAlarm->GetMessageCount() > 0);
-    };
-    const bool done = session.WaitUntil(firstOfEach, session.WaitForRequests(requests));
-    for (TkxMBChainedTransa* read : reads) {
-        read->SetEnabled(false);
-        read->OnError = nullptr;
-    }
-    if (failure) {
-        return *failure;
-    }
-    return done ? TkxMBResult::Ok : TkxMBResult::WaitTimeout;
-}
-
 // One printed line of a parameter.
 struct SetupLine {
     std::string Description;
@@ -136,26 +88,6 @@ std::vector<Published> PublishedParameters(const TkxDeviceQXDrive& drive) {
     return published;
 }
 
-// Reads the registers of the parameters that none of the drive's reads covers, so that every
-// value printed comes from the drive; the first failure, else 0.
-std::int32_t ReadTheRest(TkxDeviceQXDrive& drive, const std::vector<Published>& published) {
-    const TkxMBChainedTransa* const reads[] = {drive.ReadState, drive.ReadAlarm, drive.ReadSetup};
-    for (const Published& entry : published) {
-        const TkxRegister& reg = *entry.Parameter->Register();
-        const int address = reg.Definition()->Address();
-        const bool covered =
-            std::any_of(std::begin(reads), std::end(reads), [&](const TkxMBChainedTransa* read) {
-                return Holds(read->ReadBlocks(), address);
-            });
-        if (!covered) {
-            if (const std::int32_t result = drive.ReadRegister(reg, true); result != 0) {
-                return result;
-            }
-        }
-    }
-    return TkxMBResult::Ok;
-}
-
 // The parameters by the first category of the file that holds their register, categories in
 // file order; parameters of no category come last under "Other".
 void PrintSetup(std::ostream& out, const std::vector<Published>& published, TkxRegDefsList& defs) {
@@ -209,11 +141,19 @@ int CmdSetup(const CommandArgs& args, std::ostream& out, std::ostream& err) {
         MasterSession session(options, err);
         session.Open();
         TkxDeviceQXDrive& drive = session.AddDevice<TkxDeviceQXDrive>(*defs);
-        if (const std::int32_t result = FirstReads(session, drive); result != TkxMBResult::Ok) {
+        TkxMBChainedTransa* const reads[] = {drive.ReadState, drive.ReadAlarm, drive.ReadSetup};
+        if (const std::int32_t result = FirstReads(session, drive, reads);
+            result != TkxMBResult::Ok) {
             return Failed("setup", err, result, options, session.Retries());
         }
         const std::vector<Published> published = PublishedParameters(drive);
-        if (const std::int32_t result = ReadTheRest(drive, published); result != 0) {
+        std::vector<const TkxRegister*> registers;
+        registers.reserve(published.size());
+        for (const Published& entry : published) {
+            registers.push_back(entry.Parameter->Register());
+        }
+        // Every value printed comes from the drive.
+        if (const std::int32_t result = ReadUncovered(drive, reads, registers); result != 0) {
             return Failed("setup", err, result, options, session.Retries());
         }
         PrintSetup(out, published, *defs);

@@ -47,6 +47,26 @@ const Command kCommands[] = {
      "the drive's setup as the definition file describes it: each parameter's description, "
      "value and limits, by category",
      CmdSetup, true},
+    {"export", "export FILE (--defs FILE.par LINE | --offline VERSION [--dir DIR])",
+     "reads the drive's setup and writes it to the configuration file FILE (*.440, *.460, "
+     "*.470); offline, the defaults of the drive type VERSION (e.g. QX460v400) whose "
+     "definition file lies in DIR (default: the program's folder)",
+     CmdExport, true},
+    {"import",
+     "import FILE (--defs FILE.par LINE [--send | --save] | --offline VERSION [--dir DIR])",
+     "loads FILE into the drive object and prints the import report (found, unknown, "
+     "excluded, not found, kept, not taken as written) and what would change; nothing reaches "
+     "the drive unless --send (RAM) or --save (RAM and EEPROM) is given, and then the setup "
+     "is read back and compared with what was sent (status 1 when it differs); a file with "
+     "values not taken as written is never sent",
+     CmdImport, true},
+    {"diff", "diff A B [--defs FILE.par] [--offline VERSION] [--dir DIR] [LINE]",
+     "compares two setups, each a configuration file or 'drive' (the drive on LINE, read "
+     "through --defs): one line per register that differs, as \"NAME  DESCRIPTION: A -> B\"; "
+     "status 0 when equal, 1 when they differ, 2 on trouble. A file is loaded into a drive "
+     "without a line of --offline VERSION, else of --defs, else of the latest generation of "
+     "its extension's family (.440: QX440v32x, .460: QX460v400, .470: QX470v400)",
+     CmdDiff, true},
     {"watch", "watch (--start A --count N | CATEGORY) --defs FILE.par LINE [--interval MS] [--csv]",
      "polls the registers (every 1000 ms) and prints each change with its time, until Ctrl-C "
      "or --times N polls",

@@ -31,6 +31,14 @@ int CmdWrite(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // Reads a drive's setup through its definition file and prints its parameters by category,
 // each with its description, value and limits.
 int CmdSetup(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// Writes the drive's setup (or the defaults of an offline drive) to a configuration file.
+int CmdExport(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// Loads a configuration file into the drive object, prints the report and what would change,
+// and sends or saves it only when asked, reading it back afterwards.
+int CmdImport(const CommandArgs& args, std::ostream& out, std::ostream& err);
+// The registers whose values differ between two setups, each a file or the drive; 0 when
+// none does, 1 when some do, 2 on trouble.
+int CmdDiff(const CommandArgs& args, std::ostream& out, std::ostream& err);
 // Polls a register range or category and prints each change with the time it was seen.
 int CmdWatch(const CommandArgs& args, std::ostream& out, std::ostream& err);
 

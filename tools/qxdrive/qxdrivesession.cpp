@@ -3,15 +3,22 @@
 #include "base/tkxerror.h"
 #include "base/tkxmbresultcodes.h"
 #include "base/tkxstatescale.h"
+#include "devices/tkxdeviceqxslavecls.h"
+#include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactioncls.h"
 #include "registers/tkxcodepage.h"
 #include "registers/tkxdmcollectioncmp.h"
+#include "registers/tkxregblockcls.h"
+#include "registers/tkxregdefinitioncls.h"
 #include "registers/tkxregdefslistcmp.h"
+#include "registers/tkxregistercls.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <span>
 
@@ -109,12 +116,78 @@ std::string CheckText(std::int32_t result, const MasterOptions& options) {
 
 } // namespace
 
+int BlockCount(const TkxMBSimpleTransa& transaction) {
+    int count = 0;
+    for (const TkxRegBlock* b = transaction.ReadBlocks(); b != nullptr; b = b->Next()) {
+        ++count;
+    }
+    return count;
+}
+
+bool Holds(const TkxRegBlock* blocks, int address) {
+    return blocks != nullptr && blocks->Contains(address);
+}
+
+TkxMBChainedTransa* BlockRead(TkxDeviceSlave& device, std::unique_ptr<TkxRegBlock> blocks) {
+    auto* read = device.Adopt(std::make_unique<TkxMBChainedTransa>(&device, 1));
+    read->SetReadBlocks(std::move(blocks));
+    return read;
+}
+
+std::int32_t FirstReads(MasterSession& session, TkxDeviceQXSlave& drive,
+                        std::span<TkxMBChainedTransa* const> reads) {
+    std::optional<std::int32_t> failure;
+    int requests = 0;
+    for (TkxMBChainedTransa* read : reads) {
+        read->OnError = [&failure](TkxMBTransaction* sender) {
+            if (!failure && sender->GetLastError() != TkxMBResult::Ok) {
+                failure = sender->GetLastError();
+            }
+        };
+        requests += BlockCount(*read);
+    }
+    // The setup read counts once the drive has taken its values in.
+    const auto firstOfEach = [&] {
+        return failure.has_value() ||
+               std::all_of(reads.begin(), reads.end(), [&](const TkxMBChainedTransa* read) {
+                   return read == drive.ReadSetup
+                              ? drive.SetupState() != TkxDeviceQXSlave::SetupNotLoaded
+                              : read->GetMessageCount() > 0;
+               });
+    };
+    const bool done = session.WaitUntil(firstOfEach, session.WaitForRequests(requests));
+    for (TkxMBChainedTransa* read : reads) {
+        read->SetEnabled(false);
+        read->OnError = nullptr;
+    }
+    if (failure) {
+        return *failure;
+    }
+    return done ? TkxMBResult::Ok : TkxMBResult::WaitTimeout;
+}
+
+std::int32_t ReadUncovered(TkxDeviceSlave& device, std::span<TkxMBChainedTransa* const> reads,
+                           const std::vector<const TkxRegister*>& registers) {
+    for (const TkxRegister* reg : registers) {
+        const int address = reg->Definition()->Address();
+        const bool covered = std::any_of(reads.begin(), reads.end(), [&](const auto* read) {
+            return Holds(read->ReadBlocks(), address);
+        });
+        if (!covered) {
+            if (const std::int32_t result = device.ReadRegister(*reg, true); result != 0) {
+                return result;
+            }
+        }
+    }
+    return TkxMBResult::Ok;
+}
+
 bool IsExceptionReply(std::int32_t result) {
     return (static_cast<std::uint32_t>(result) & 0xFFFFFF00U) ==
            static_cast<std::uint32_t>(TkxMBResult::ExceptionBase);
 }
 
-MasterOptions ParseOptions(const CommandArgs& args) {
+MasterOptions ParseOptions(const CommandArgs& args, bool lineRequired) {
     MasterOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -166,16 +239,36 @@ MasterOptions ParseOptions(const CommandArgs& args) {
             options.Csv = true;
         } else if (arg == "--times") {
             options.Times = ReadNumber(arg, value(), 1, 1000000);
+        } else if (arg == "--offline") {
+            options.Offline = value();
+            if (options.Offline.empty()) {
+                throw UsageError("--offline needs a version, for example QX460v400");
+            }
+        } else if (arg == "--send") {
+            options.Send = true;
+        } else if (arg == "--save") {
+            options.Save = true;
         } else if (arg.starts_with("--")) {
             throw UsageError("unknown option " + arg);
         } else {
             options.Operands.push_back(arg);
         }
     }
-    if (options.Port.empty() == options.Host.empty()) {
+    if (!options.Port.empty() && !options.Host.empty()) {
+        throw UsageError("give either --port PATH or --tcp HOST:PORT, not both");
+    }
+    if (lineRequired && !options.HasLine()) {
         throw UsageError("give either --port PATH or --tcp HOST:PORT");
     }
     return options;
+}
+
+std::string DefinitionFolder(const MasterOptions& options) {
+    if (!options.Dir.empty()) {
+        return options.Dir;
+    }
+    std::error_code ec;
+    return std::filesystem::read_symlink("/proc/self/exe", ec).parent_path().string();
 }
 
 MasterSession::MasterSession(const MasterOptions& options, std::ostream& frames)

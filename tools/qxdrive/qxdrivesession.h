@@ -15,15 +15,21 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+class TkxDeviceQXSlave;
 class TkxDeviceSlave;
 class TkxDMCollection;
+class TkxMBChainedTransa;
+class TkxMBSimpleTransa;
 class TkxMBThread;
 class TkxMBTransaction;
+class TkxRegBlock;
 class TkxRegDefsList;
+class TkxRegister;
 
 namespace qxdrive {
 
@@ -65,12 +71,22 @@ struct MasterOptions {
     std::optional<int> From;
     std::optional<int> To;
     bool Verbose = false;
+    // A drive without a line, of this version.
+    std::string Offline;
+    bool Send = false;
+    bool Save = false;
     std::vector<std::string> Operands;
+
+    bool HasLine() const { return !Port.empty() || !Host.empty(); }
 };
 
 // Reads the options; throws UsageError for a mistake, and when the line is not given exactly
-// once.
-MasterOptions ParseOptions(const CommandArgs& args);
+// once (at most once when it is optional).
+MasterOptions ParseOptions(const CommandArgs& args, bool lineRequired = true);
+
+// The folder of the definition files: --dir, else the one the program lies in, where they are
+// installed; empty when that cannot be told.
+std::string DefinitionFolder(const MasterOptions& options);
 
 // One connection with its thread, and one device on it, as the terminal builds them; the main
 // thread serves the dispatcher's queue whenever it waits. One session at a time: it is the
@@ -136,6 +152,20 @@ std::unique_ptr<TkxRegDefsList> LoadDefinitions(const std::string& file,
 // become messages and exit statuses.
 int Guarded(const char* command, const char* usage, std::ostream& err,
             const std::function<int()>& body);
+
+// The number of blocks a transaction reads, one request each.
+int BlockCount(const TkxMBSimpleTransa& transaction);
+// True when a block of the chain holds the address.
+bool Holds(const TkxRegBlock* blocks, int address);
+// A read of the blocks, owned by the device, not yet enabled.
+TkxMBChainedTransa* BlockRead(TkxDeviceSlave& device, std::unique_ptr<TkxRegBlock> blocks);
+// Waits for the first result of each of the drive's reads (the periodic ones go on meanwhile),
+// then disables them: 0 once each has had a good response, else the first failure.
+std::int32_t FirstReads(MasterSession& session, TkxDeviceQXSlave& drive,
+                        std::span<TkxMBChainedTransa* const> reads);
+// Reads each register that none of the reads covers, one at a time; the first failure, else 0.
+std::int32_t ReadUncovered(TkxDeviceSlave& device, std::span<TkxMBChainedTransa* const> reads,
+                           const std::vector<const TkxRegister*>& registers);
 
 // True for a result that is the drive's exception reply: the drive answered.
 bool IsExceptionReply(std::int32_t result);
