@@ -52,6 +52,7 @@ void TkxDeviceSlave::SetThread(TkxMBThread* thread) {
     }
     FThread = thread;
     if (thread != nullptr) {
+        FEverAttached = true;
         // The thread calls back SetThread with itself, which then does nothing.
         thread->AddDevice(this);
     }
@@ -123,6 +124,13 @@ int TkxDeviceSlave::GetState() {
         }
     }
     return TkxState::Running;
+}
+
+bool TkxDeviceSlave::IsReadyForEditing() {
+    if (FThread == nullptr && !FEverAttached) {
+        return true;
+    }
+    return GetState() == TkxState::Running;
 }
 
 void TkxDeviceSlave::ResetFaults() {

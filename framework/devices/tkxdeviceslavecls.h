@@ -55,6 +55,10 @@ public:
 
     // 0 off-line, 1 disabled, 3 ready, or 5/8 of the first failing or cut-off transaction.
     int GetState();
+    // Whether the user may change the device's values now: when it is ready (state 3), and
+    // also when it was made without a link (offline work on a chosen drive type) and has never
+    // been attached to a thread, so that offline setups can be edited.
+    bool IsReadyForEditing();
     void ResetFaults();
 
     // One read (function 3) or write (function 6, the buffered value) of a register, queued on
@@ -111,6 +115,8 @@ private:
     TkxVersionRecord FVersion;
     TkxDeviceSetup* FSetup;
     std::atomic<TkxMBThread*> FThread{nullptr};
+    // Set by the first attachment to a thread; a device never attached was made offline.
+    bool FEverAttached = false;
     TkxMBSimpleTransa* FPropertiesTransa = nullptr;
     TkxMBReadHoldRegisters* FReadRegisterTransa = nullptr;
     TkxMBWriteSingleRegister* FWriteRegisterTransa = nullptr;

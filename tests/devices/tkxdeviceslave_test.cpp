@@ -117,6 +117,22 @@ TEST_F(TkxDeviceSlaveTest, DeviceStatesFollowTheThreadTheSetupAndTheTransactions
     EXPECT_EQ(device.GetState(), 3) << "a disabled transaction is no fault";
 }
 
+// Offline work edits a drive that has no link; a drive that had one is editable only while
+// it is ready.
+TEST_F(TkxDeviceSlaveTest, ReadyForEditingOfflineOrWhenReady) {
+    TkxDeviceSlave& device = Identify();
+    EXPECT_EQ(device.GetState(), 0);
+    EXPECT_TRUE(device.IsReadyForEditing()) << "made without a link";
+    ASSERT_TRUE(StartLine());
+    device.SetThread(FSetup->GetConnectionThread());
+    EXPECT_FALSE(device.IsReadyForEditing()) << "setup disabled";
+    FSetup->SetEnabled(true);
+    EXPECT_TRUE(device.IsReadyForEditing());
+    device.SetThread(nullptr);
+    EXPECT_EQ(device.GetState(), 0);
+    EXPECT_FALSE(device.IsReadyForEditing()) << "a drive that lost its link is not offline work";
+}
+
 TEST_F(TkxDeviceSlaveTest, FirstFailingOrCutOffTransactionDecides) {
     FSetup->SetMaxFault(1);
     TkxDeviceSlave& device = ReadyDevice();
