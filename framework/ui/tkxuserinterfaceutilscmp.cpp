@@ -46,7 +46,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
         const TkxParValue* par = ParOfRow(index);
-        if (FView->isEnabled() && par != nullptr && !par->Visible()) {
+        if (!FUtils.isNull() && FView->isEnabled() && par != nullptr && !par->Visible()) {
             painter->fillRect(option.rect, TkxQColor(TkxUserInterfaceUtils::GreyRowColor));
             return;
         }
@@ -56,7 +56,8 @@ public:
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
         QStyledItemDelegate::initStyleOption(option, index);
-        if (!FView->isEnabled()) {
+        // A list may outlive the component that bound it; it then paints plainly.
+        if (FUtils.isNull() || !FView->isEnabled()) {
             return;
         }
         const TkxParValue* par = ParOfRow(index);
@@ -80,7 +81,7 @@ private:
         return TkxParOfItem(FView->topLevelItem(index.row()));
     }
 
-    const TkxUserInterfaceUtils* FUtils;
+    QPointer<const TkxUserInterfaceUtils> FUtils;
     QTreeWidget* FView;
 };
 
