@@ -116,7 +116,7 @@ private:
     TkxDeviceSetup* FSetup;
     std::atomic<TkxMBThread*> FThread{nullptr};
     // Set by the first attachment to a thread; a device never attached was made offline.
-    bool FEverAttached = false;
+    std::atomic<bool> FEverAttached{false};
     TkxMBSimpleTransa* FPropertiesTransa = nullptr;
     TkxMBReadHoldRegisters* FReadRegisterTransa = nullptr;
     TkxMBWriteSingleRegister* FWriteRegisterTransa = nullptr;
