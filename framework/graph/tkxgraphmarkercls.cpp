@@ -1,0 +1,138 @@
+#include "graph/tkxgraphmarkercls.h"
+
+#include "graph/tkxgraphscalacls.h"
+#include "registers/tkxformatcls.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+#include <QPolygon>
+
+#include <algorithm>
+
+namespace {
+
+// The size of end symbols.
+constexpr int EndSize = 4;
+
+bool Within(double value, const TkxGraphScala& scale) {
+    return value >= std::min(scale.Min(), scale.Max()) &&
+           value <= std::max(scale.Min(), scale.Max());
+}
+
+} // namespace
+
+TkxGraphMarker::TkxGraphMarker(std::string_view name)
+    : TkxGraphElement(name)
+    , FValueFormat("0.00") {
+    FValueFormat.SetBrush(QBrush(Qt::black, Qt::SolidPattern));
+}
+
+int TkxGraphMarker::HitTest(int x, int y) {
+    if (FXLabelRect.Contains(x, y)) {
+        FHitPart = HitXLabel;
+    } else if (FYLabelRect.Contains(x, y)) {
+        FHitPart = HitYLabel;
+    } else {
+        FHitPart = HitNone;
+    }
+    return FHitPart;
+}
+
+QString TkxGraphMarker::ValueText(int part) const {
+    const double value = part == HitXLabel ? FValue.X : FValue.Y;
+    return TkxTextFormat::ToQString(TkxFormat::FormatFloat(FValueFormat.Text(), value));
+}
+
+void TkxGraphMarker::Draw(QPainter& painter, const TkxGraphScala& xScale,
+                          const TkxGraphScala& yScale) {
+    FXLabelRect = {};
+    FYLabelRect = {};
+    if (!Visible()) {
+        return;
+    }
+    if (HasAxis(AxisX) && Within(FValue.X, xScale)) {
+        FXLabelRect = DrawAxis(painter, xScale, HitXLabel);
+    }
+    if (HasAxis(AxisY) && Within(FValue.Y, yScale)) {
+        FYLabelRect = DrawAxis(painter, yScale, HitYLabel);
+    }
+}
+
+TkxGraphRect TkxGraphMarker::DrawAxis(QPainter& painter, const TkxGraphScala& scale,
+                                      int part) const {
+    // The x value draws a vertical line, the y value a horizontal one.
+    const bool vertical = part == HitXLabel;
+    const TkxGraphRect& plot = Rect();
+    const int at = scale.ValueToPixel(vertical ? FValue.X : FValue.Y);
+    const QPoint from = vertical ? QPoint(at, plot.Top) : QPoint(plot.Left, at);
+    const QPoint to = vertical ? QPoint(at, plot.Bottom - 1) : QPoint(plot.Right - 1, at);
+    painter.setPen(LineFormat().Pen());
+    painter.drawLine(from, to);
+    // The end symbol sits on the scale's side, pointing into the plot.
+    const bool scaleFirst =
+        scale.Position() == (vertical ? TkxGraphScala::PositionTop : TkxGraphScala::PositionLeft);
+    DrawEnd(painter, vertical ? FXEnd : FYEnd, scaleFirst ? from : to, scaleFirst ? 1 : -1,
+            vertical);
+
+    const QString text = ValueText(part);
+    const QFontMetrics metrics(FValueFormat.Font(), painter.device());
+    const int width = metrics.horizontalAdvance(text) + 4;
+    const int height = metrics.height() + 2;
+    const TkxGraphRect& band = scale.Rect();
+    const int tick = TkxGraphScala::TickLength;
+    const QRect box =
+        vertical ? QRect(at - width / 2, scaleFirst ? band.Bottom - tick - height : band.Top + tick,
+                         width, height)
+                 : QRect(scaleFirst ? band.Right - tick - width : band.Left + tick, at - height / 2,
+                         width, height);
+    return DrawValueBox(painter, text, box);
+}
+
+void TkxGraphMarker::DrawEnd(QPainter& painter, int kind, QPoint at, int inward,
+                             bool vertical) const {
+    // Offsets along the line (into the plot) and across it.
+    const auto point = [&](int along, int across) {
+        return vertical ? QPoint(at.x() + across, at.y() + inward * along)
+                        : QPoint(at.x() + inward * along, at.y() + across);
+    };
+    QPolygon shape;
+    switch (kind) {
+    case EndArrowIn:
+        shape << point(EndSize, 0) << point(0, -EndSize) << point(0, EndSize);
+        break;
+    case EndArrowOut:
+        shape << point(0, 0) << point(EndSize, -EndSize) << point(EndSize, EndSize);
+        break;
+    case EndDiamond:
+        shape << point(0, 0) << point(EndSize, -EndSize) << point(2 * EndSize, 0)
+              << point(EndSize, EndSize);
+        break;
+    case EndBox:
+        shape << point(0, -EndSize) << point(2 * EndSize, -EndSize) << point(2 * EndSize, EndSize)
+              << point(0, EndSize);
+        break;
+    default:
+        return;
+    }
+    painter.save();
+    painter.setPen(QPen(LineFormat().Pen().color(), 1));
+    painter.setBrush(LineFormat().Pen().color());
+    painter.drawPolygon(shape);
+    painter.restore();
+}
+
+TkxGraphRect TkxGraphMarker::DrawValueBox(QPainter& painter, const QString& text,
+                                          const QRect& box) const {
+    painter.save();
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(FValueFormat.Brush());
+    painter.drawRect(box);
+    painter.setPen(QPen(LineFormat().Pen().color(), 1));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.setFont(FValueFormat.Font());
+    painter.setPen(FValueFormat.Pen());
+    painter.drawText(box, Qt::AlignCenter, text);
+    painter.restore();
+    return {box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
+}
