@@ -6,6 +6,7 @@
 #include "graph/tkxgraphmarkercls.h"
 #include "graph/tkxgraphscalacls.h"
 #include "graph/tkxgraphtracciacls.h"
+#include "ui/tkxqtconvert.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -53,7 +54,7 @@ const TSignal Signals[] = {
 void AddScopeDiagram(TkxGraph& graph, const TSignal& signal) {
     TkxGraphDiagram* diagram = graph.AddDgr(signal.Title);
     diagram->TextFormat().SetVisible(true);
-    diagram->TextFormat().SetFont(TkxTextFormat::MakeFont(QStringLiteral("Arial"), -12));
+    diagram->TextFormat().SetFont(TkxQFont(QStringLiteral("Arial"), -12));
     diagram->SetBackColor(signal.Back);
     diagram->SetPlotColor(QColor(0xC0, 0xC0, 0xC0));
     diagram->SetAutoY(false);

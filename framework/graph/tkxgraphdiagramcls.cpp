@@ -1,4 +1,5 @@
 #include "graph/tkxgraphdiagramcls.h"
+#include "ui/tkxqtconvert.h"
 
 #include "graph/tkxgraphmarkercls.h"
 #include "graph/tkxgraphscalacls.h"
@@ -17,7 +18,7 @@ constexpr qreal FrameRadius = 5.0;
 } // namespace
 
 TkxGraphDiagram::TkxGraphDiagram(std::string_view name)
-    : FTextFormat(name, TkxTextFormat::MakeFont(QStringLiteral("Arial"), -10))
+    : FTextFormat(name, TkxQFont(QStringLiteral("Arial"), -10))
     , FLegend(std::make_unique<TkxGraphLegenda>("", &FTraces))
     , FXScale(std::make_unique<TkxGraphScala>("", TkxGraphScala::PositionBottom))
     , FYScale(std::make_unique<TkxGraphScala>("", TkxGraphScala::PositionLeft)) {

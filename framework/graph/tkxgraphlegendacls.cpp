@@ -1,4 +1,5 @@
 #include "graph/tkxgraphlegendacls.h"
+#include "ui/tkxqtconvert.h"
 
 #include "graph/tkxgraphtracciacls.h"
 
@@ -18,7 +19,7 @@ TkxGraphLegenda::TkxGraphLegenda(std::string_view name, const TTraces* items)
     : TkxGraphElement(name)
     , FItems(items) {
     LineFormat().SetBrush(QBrush(Qt::black, Qt::SolidPattern));
-    TextFormat().SetFont(TkxTextFormat::MakeFont(QStringLiteral("Arial"), -10));
+    TextFormat().SetFont(TkxQFont(QStringLiteral("Arial"), -10));
     SetVisible(false);
 }
 

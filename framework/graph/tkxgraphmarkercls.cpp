@@ -1,4 +1,5 @@
 #include "graph/tkxgraphmarkercls.h"
+#include "ui/tkxqtconvert.h"
 
 #include "graph/tkxgraphscalacls.h"
 #include "registers/tkxformatcls.h"
@@ -40,7 +41,7 @@ int TkxGraphMarker::HitTest(int x, int y) {
 
 QString TkxGraphMarker::ValueText(int part) const {
     const double value = part == HitXLabel ? FValue.X : FValue.Y;
-    return TkxTextFormat::ToQString(TkxFormat::FormatFloat(FValueFormat.Text(), value));
+    return TkxQString(TkxFormat::FormatFloat(FValueFormat.Text(), value));
 }
 
 void TkxGraphMarker::Draw(QPainter& painter, const TkxGraphScala& xScale,

@@ -1,4 +1,5 @@
 #include "graph/tkxgraphscalacls.h"
+#include "ui/tkxqtconvert.h"
 
 #include "registers/tkxformatcls.h"
 
@@ -32,7 +33,7 @@ TkxGraphScala::TkxGraphScala(std::string_view name, int position)
     , FPosition(position)
     , FLabelFormat("0.00")
     , FGridFormat(QPen(Qt::white, 1, Qt::DotLine), QBrush(Qt::black, Qt::NoBrush)) {
-    TextFormat().SetFont(TkxTextFormat::MakeFont(QStringLiteral("Arial"), -10));
+    TextFormat().SetFont(TkxQFont(QStringLiteral("Arial"), -10));
 }
 
 bool TkxGraphScala::SetRange(double min, double max) {
@@ -78,23 +79,23 @@ double TkxGraphScala::PixelToValue(int pixel) const {
 QStringList TkxGraphScala::LabelLines(double value) const {
     QStringList lines;
     if (FDateLabels) {
-        lines << TkxTextFormat::ToQString(TkxFormat::FormatDateTime(DatePicture, value));
+        lines << TkxQString(TkxFormat::FormatDateTime(DatePicture, value));
     }
     if (FTimeLabels) {
-        lines << TkxTextFormat::ToQString(TkxFormat::FormatDateTime(TimePicture, value));
+        lines << TkxQString(TkxFormat::FormatDateTime(TimePicture, value));
     }
     if (lines.isEmpty()) {
-        lines << TkxTextFormat::ToQString(TkxFormat::FormatFloat(FLabelFormat.Text(), value));
+        lines << TkxQString(TkxFormat::FormatFloat(FLabelFormat.Text(), value));
     }
     return lines;
 }
 
 QString TkxGraphScala::SampleLabel() const {
     if (FDateLabels) {
-        return TkxTextFormat::ToQString(TkxFormat::FormatDateTime(DatePicture, TkxFormat::Now()));
+        return TkxQString(TkxFormat::FormatDateTime(DatePicture, TkxFormat::Now()));
     }
     if (FTimeLabels) {
-        return TkxTextFormat::ToQString(TkxFormat::FormatDateTime(TimePicture, TkxFormat::Now()));
+        return TkxQString(TkxFormat::FormatDateTime(TimePicture, TkxFormat::Now()));
     }
     return FLabelFormat.QText();
 }

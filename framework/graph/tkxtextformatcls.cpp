@@ -1,12 +1,9 @@
 #include "graph/tkxtextformatcls.h"
 
-#include "registers/tkxcodepage.h"
-
-#include <algorithm>
-#include <cmath>
+#include "ui/tkxqtconvert.h"
 
 TkxTextFormat::TkxTextFormat(std::string_view text)
-    : TkxTextFormat(text, MakeFont(QStringLiteral("Arial Narrow"), -10)) {}
+    : TkxTextFormat(text, TkxQFont(QStringLiteral("Arial Narrow"), -10)) {}
 
 TkxTextFormat::TkxTextFormat(std::string_view text, const QFont& font)
     : FText(text)
@@ -20,19 +17,6 @@ void TkxTextFormat::SetText(std::string_view text) {
     DoOnChange();
 }
 
-QString TkxTextFormat::ToQString(std::string_view ansi) {
-    return QString::fromStdString(AnsiToUtf8(ansi));
-}
-
-QFont TkxTextFormat::MakeFont(const QString& family, int size) {
-    QFont font(family);
-    // Narrow and plain faces fall back to any sans-serif face of the machine.
-    font.setStyleHint(QFont::SansSerif);
-    if (size < 0) {
-        // Points at 96 pixels per inch, the resolution of the graph's bitmap.
-        font.setPixelSize(std::max(1, static_cast<int>(std::lround(-size * 96.0 / 72.0))));
-    } else if (size > 0) {
-        font.setPointSize(size);
-    }
-    return font;
+QString TkxTextFormat::QText() const {
+    return TkxQString(FText);
 }

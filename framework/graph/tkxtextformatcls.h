@@ -20,16 +20,9 @@ public:
     const std::string& Text() const { return FText; }
     void SetText(std::string_view text);
     // The text for drawing.
-    QString QText() const { return ToQString(FText); }
-    // Any 8-bit text of the framework for drawing.
-    static QString ToQString(std::string_view ansi);
+    QString QText() const;
     const QFont& Font() const { return FFont; }
     void SetFont(const QFont& font) { FFont = font; }
-
-    // A font of the family and the toolkit's size: a negative size is a character cell of
-    // that many points (-10 gives 13 pixels), a positive one the character height in points.
-    // A family this machine lacks falls back to a similar one when the text is drawn.
-    static QFont MakeFont(const QString& family, int size);
 
 private:
     std::string FText;

@@ -5,6 +5,9 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 
+#include <algorithm>
+#include <cmath>
+
 QString TkxQString(std::string_view ansi) {
     const std::string utf8 = AnsiToUtf8(ansi);
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
@@ -31,9 +34,13 @@ QFont TkxQFont(const QString& family, int size) {
     if (family.startsWith(QLatin1String("Courier"), Qt::CaseInsensitive)) {
         font.setStyleHint(QFont::TypeWriter);
         font.setFixedPitch(true);
+    } else {
+        // "Arial", "Arial Narrow" and the like fall back to any sans-serif face.
+        font.setStyleHint(QFont::SansSerif);
     }
     if (size < 0) {
-        font.setPixelSize(-size);
+        // A character cell of that many points at 96 pixels per inch.
+        font.setPixelSize(std::max(1, static_cast<int>(std::lround(-size * 96.0 / 72.0))));
     } else if (size > 0) {
         font.setPointSize(size);
     }

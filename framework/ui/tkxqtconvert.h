@@ -10,7 +10,8 @@
 
 // The boundary between the core and Qt: the core's 8-bit text (Windows-1252) and QString,
 // colours stored as 0x00BBGGRR and QColor, and font sizes in the toolkit's units (a negative
-// size is a height in pixels, a positive one points).
+// size is a character cell of that many points, -10 giving 13 pixels at 96 pixels per inch; a
+// positive one is the character height in points). Qt Gui only, so that the graph shares it.
 
 QString TkxQString(std::string_view ansi);
 // Characters without a Windows-1252 form become the replacement character.

@@ -1,4 +1,5 @@
 #include "graph/tkxtextformatcls.h"
+#include "ui/tkxqtconvert.h"
 
 #include <QFontInfo>
 
@@ -17,7 +18,7 @@ TEST(TkxTextFormat, NotifiesOnlyRealChangesOfTextAndVisibility) {
     format.SetVisible(false);
     format.SetVisible(false);
     format.SetPen(QPen(Qt::red)); // pens, brushes and fonts are read at the next render
-    format.SetFont(TkxTextFormat::MakeFont("Arial", -12));
+    format.SetFont(TkxQFont("Arial", -12));
     ASSERT_EQ(senders.size(), 2u);
     EXPECT_EQ(senders[0], &format);
     EXPECT_EQ(format.Text(), "Ref");
@@ -45,11 +46,11 @@ TEST(TkxTextFormat, DefaultsAndFontSizes) {
     EXPECT_EQ(format.Font().family(), "Arial Narrow");
     // -10: a cell of 10 points, 13 pixels at 96 pixels per inch.
     EXPECT_EQ(format.Font().pixelSize(), 13);
-    EXPECT_EQ(TkxTextFormat::MakeFont("Arial", -12).pixelSize(), 16);
-    EXPECT_EQ(TkxTextFormat::MakeFont("Arial", 9).pointSize(), 9);
+    EXPECT_EQ(TkxQFont("Arial", -12).pixelSize(), 16);
+    EXPECT_EQ(TkxQFont("Arial", 9).pointSize(), 9);
 
     // A family this machine lacks still gives a usable font.
-    const QFont missing = TkxTextFormat::MakeFont("No Such Family 1234", -10);
+    const QFont missing = TkxQFont("No Such Family 1234", -10);
     EXPECT_FALSE(QFontInfo(missing).family().isEmpty());
     EXPECT_GT(QFontInfo(missing).pixelSize(), 0);
 }

@@ -34,10 +34,11 @@ private slots:
         QCOMPARE(TkxQColor(0x0000FF), QColor(Qt::red));
     }
 
-    void FontSizesArePixelsWhenNegative() {
-        QCOMPARE(TkxQFont(QStringLiteral("Arial"), -10).pixelSize(), 10);
+    void FontSizesAreCellPointsWhenNegative() {
+        QCOMPARE(TkxQFont(QStringLiteral("Arial"), -10).pixelSize(), 13);
         QCOMPARE(TkxQFont(QStringLiteral("Arial"), 8).pointSize(), 8);
-        QCOMPARE(TkxFontHeight(TkxQFont(QStringLiteral("Arial"), -12)), 12);
+        QCOMPARE(TkxFontHeight(TkxQFont(QStringLiteral("Arial"), -12)), 16);
+        QCOMPARE(TkxQFont(QStringLiteral("Arial"), -1).pixelSize(), 1);
         QVERIFY(QFontInfo(TkxQFont(QStringLiteral("Courier New"), 10)).fixedPitch());
     }
 };
