@@ -13,7 +13,8 @@ public:
     virtual ~TkxDispatcher() = default;
 
     virtual void Post(std::function<void()> call) = 0;
-    virtual void Synchronize(const std::function<void()>& call) = 0;
+    // Posts the call and waits until it has run; an exception it throws is rethrown here.
+    virtual void Synchronize(const std::function<void()>& call);
     virtual bool IsMainThread() const = 0;
     // Serves the queue until done() holds or the time-out expires; returns done(). Called on
     // the main thread only.

@@ -6,10 +6,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include <condition_variable>
-#include <exception>
-#include <memory>
-#include <mutex>
 #include <utility>
 
 namespace {
@@ -59,37 +55,6 @@ bool TkxQtDispatcher::event(QEvent* e) {
 
 void TkxQtDispatcher::Post(std::function<void()> call) {
     QCoreApplication::postEvent(this, new TkxCallEvent(std::move(call)));
-}
-
-void TkxQtDispatcher::Synchronize(const std::function<void()>& call) {
-    if (IsMainThread()) {
-        call();
-        return;
-    }
-    struct Handoff {
-        std::mutex Mutex;
-        std::condition_variable Done;
-        bool Finished = false;
-        std::exception_ptr Failure;
-    };
-    auto handoff = std::make_shared<Handoff>();
-    Post([handoff, &call] {
-        try {
-            call();
-        } catch (...) {
-            handoff->Failure = std::current_exception();
-        }
-        std::lock_guard guard(handoff->Mutex);
-        handoff->Finished = true;
-        handoff->Done.notify_all();
-    });
-    std::unique_lock lock(handoff->Mutex);
-    handoff->Done.wait(lock, [&] { return handoff->Finished; });
-    const std::exception_ptr failure = std::exchange(handoff->Failure, nullptr);
-    lock.unlock();
-    if (failure) {
-        std::rethrow_exception(failure);
-    }
 }
 
 bool TkxQtDispatcher::IsMainThread() const {

@@ -17,7 +17,6 @@ public:
     ~TkxQtDispatcher() override;
 
     void Post(std::function<void()> call) override;
-    void Synchronize(const std::function<void()>& call) override;
     bool IsMainThread() const override;
     bool WaitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) override;
     void Wake() override;
