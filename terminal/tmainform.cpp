@@ -409,6 +409,14 @@ void TMainForm::SelectPort(int port) {
     }
 }
 
+void TMainForm::ShowPortPath(int port, const std::string& path) {
+    if (port < 1 || port > 8) {
+        return;
+    }
+    const QString name = QStringLiteral("COM%1").arg(port);
+    mnCOM[port - 1]->setText(path.empty() ? name : name + QStringLiteral("\t") + TkxQString(path));
+}
+
 void TMainForm::SetSlaveAddr(int address) {
     if (address < 1 || address > 255) {
         Alert(QStringLiteral("Invalid Address value."));

@@ -59,6 +59,8 @@ public:
     // 1..8 selects COMn, 0 offline; any other value is ignored.
     void SelectPort(int port);
     void SetSlaveAddr(int address);
+    // The menu item of COMport names the device path it is mapped to.
+    void ShowPortPath(int port, const std::string& path);
     void SetRtsToggle(bool on);
     // Binds the drive of the network to the lists and the alarm reset; nothing without one.
     void LinkDevice();

@@ -4,6 +4,7 @@
 #include "tmainform.h"
 #include "tnetworkcmp.h"
 #include "tofflinemodedlg.h"
+#include "tportlistcls.h"
 #include "tshellform.h"
 #include "ttermsettingscls.h"
 
@@ -57,11 +58,13 @@ TTerminal::TTerminal(const std::string& appPath, const std::string& installedPat
     FAboutForm = std::make_unique<TAboutForm>(appPath, FMainForm.get());
     FNetwork = std::make_unique<TNetwork>(DefinitionFolder(appPath, installedPath));
     TTermSettings settings(appPath);
-    for (int port = 1; port <= 8; ++port) {
-        const std::string path = settings.ReadString("Ports", "COM" + std::to_string(port), "");
+    const auto paths = TPortList::Map(settings, TPortList::Adapters());
+    for (int port = 1; port <= TPortList::Ports; ++port) {
+        const std::string& path = paths[std::size_t(port - 1)];
         if (!path.empty()) {
             FNetwork->Network().Context()->Ports().Set(port, path);
         }
+        FMainForm->ShowPortPath(port, path);
     }
     FTargetsForm = MakeForm("TargetsForm", "Targets", {"acSend", "acSave", "acReload"}, appPath);
     FOfflineModeDlg = std::make_unique<TOfflineModeDlg>(FMainForm.get());

@@ -230,6 +230,8 @@ private slots:
         {
             TTerminal terminal(folder.Dir(), kShipped);
             TMainForm& form = terminal.MainForm();
+            // The port menu names the device path a port is mapped to.
+            QCOMPARE(form.mnCOM[1]->text(), QStringLiteral("COM2\t/dev/ttyS9"));
             form.SelectPort(5);
             form.ShowMessage = [](const QString&) {};
             form.SetSlaveAddr(9);
