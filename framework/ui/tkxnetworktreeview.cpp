@@ -3,11 +3,13 @@
 #include "devices/tkxdevicesetupcls.h"
 #include "devices/tkxdeviceslavecls.h"
 #include "devices/tkxmbnetworkcmp.h"
+#include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbthreadbindingcls.h"
 #include "modbus/tkxmbthreadsetupcls.h"
 #include "modbus/tkxmbthreadthr.h"
 #include "modbus/tkxmbtransactioncls.h"
 #include "registers/tkxtextresourcecls.h"
+#include "ui/tkxnewtransaform.h"
 #include "ui/tkxqtconvert.h"
 
 #include <QHash>
@@ -438,9 +440,16 @@ int TkxNetworkTreeView::DeleteDeviceSetup() {
     return device->GetThreadSetup()->DeleteDevice(device) ? KDlgDone : KDlgNotEditable;
 }
 
-int TkxNetworkTreeView::NewTransa(std::uint16_t /*options*/) {
-    // Transactions of the user are made in the transaction dialog, which is not offered yet.
-    return KDlgNotEditable;
+int TkxNetworkTreeView::NewTransa(std::uint16_t options) {
+    TkxDeviceSetup* setup = GetSelectedDevice();
+    if (FNetwork == nullptr || setup == nullptr || setup->Device() == nullptr) {
+        return KDlgNotEditable;
+    }
+    TkxNewTransaForm form(this);
+    if (!form.PresetNew(setup->Device(), TkxTransaParamSet(options))) {
+        return KDlgNotEditable;
+    }
+    return form.exec() == QDialog::Accepted ? KDlgDone : KDlgCancelled;
 }
 
 int TkxNetworkTreeView::EditTransa(std::uint16_t options) {
@@ -448,7 +457,14 @@ int TkxNetworkTreeView::EditTransa(std::uint16_t options) {
     if (FNetwork == nullptr || transaction == nullptr) {
         return KDlgNotEditable;
     }
-    return transaction->EditDlg(options);
+    // The transactions the user makes are edited in the transaction dialog; the others offer
+    // what their class offers.
+    auto* chained = dynamic_cast<TkxMBChainedTransa*>(transaction);
+    TkxNewTransaForm form(this);
+    if (chained == nullptr || !form.PresetEdit(chained, TkxTransaParamSet(options))) {
+        return transaction->EditDlg(options);
+    }
+    return form.exec() == QDialog::Accepted ? KDlgDone : KDlgCancelled;
 }
 
 int TkxNetworkTreeView::DeleteTransa() {

@@ -155,11 +155,16 @@ void TNetworkMonitorForm::BuildActions() {
     FNewDevice = net->addAction(QStringLiteral("New &device..."), this, [this] {
         ShowCommandResult(QStringLiteral("New device"), FTree->NewDeviceSetup({}, 1, 2000, 0));
     });
+    FNewTransa = net->addAction(QStringLiteral("New t&ransaction..."), this, [this] {
+        ShowCommandResult(QStringLiteral("New transaction"), FTree->NewTransa(0));
+    });
     FEdit = net->addAction(QStringLiteral("&Edit..."), this, [this] {
         if (FTree->GetSelectedThread() != nullptr) {
             ShowCommandResult(QStringLiteral("Edit connection"), FTree->EditThreadSetup({}));
         } else if (FTree->GetSelectedDevice() != nullptr) {
             ShowCommandResult(QStringLiteral("Edit device"), FTree->EditDeviceSetup({}));
+        } else if (FTree->GetSelectedTransa() != nullptr) {
+            ShowCommandResult(QStringLiteral("Edit transaction"), FTree->EditTransa(0));
         }
     });
     FDelete = net->addAction(QStringLiteral("De&lete"), this, [this] {
@@ -176,7 +181,7 @@ void TNetworkMonitorForm::BuildActions() {
                            [this] { ReadRegisters(FTree->GetSelectedDevice()); });
     net->addAction(QStringLiteral("Supported devices..."), this,
                    [this] { FNetwork->ShowSupportedDeviceList(); });
-    for (QAction* action : {FOnLine, serial, tcp, FNewDevice, FEdit, FDelete, FRead}) {
+    for (QAction* action : {FOnLine, serial, tcp, FNewDevice, FNewTransa, FEdit, FDelete, FRead}) {
         bar->addAction(action);
     }
     connect(FTree, &QTreeWidget::currentItemChanged, this, [this] { UpdateActions(); });
@@ -271,7 +276,8 @@ void TNetworkMonitorForm::UpdateActions() {
     const bool connection = FTree->GetSelectedThread() != nullptr;
     TkxDeviceSetup* device = FTree->GetSelectedDevice();
     FNewDevice->setEnabled(connection);
-    FEdit->setEnabled((connection || device != nullptr) && FTree->GetSelectedCanEdit());
+    FNewTransa->setEnabled(device != nullptr && device->Device() != nullptr);
+    FEdit->setEnabled(FTree->GetSelectedCanEdit());
     FDelete->setEnabled(FTree->GetSelectedCanEdit());
     FRead->setEnabled(device != nullptr && device->Device() != nullptr);
 }

@@ -71,6 +71,7 @@ private:
     QAction* FEdit = nullptr;
     QAction* FDelete = nullptr;
     QAction* FNewDevice = nullptr;
+    QAction* FNewTransa = nullptr;
     QAction* FRead = nullptr;
     QString FLayoutPath;
     // The one-shot read of the device whose registers the list shows; it belongs to the
