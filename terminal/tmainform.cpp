@@ -51,10 +51,14 @@ QTreeWidget* MakeStateList(QWidget* parent, const QString& name) {
     return list;
 }
 
+// The colour behind a widget; white text on anything but the window's own colour.
 void SetBackground(QWidget* widget, const QColor& color) {
     QPalette palette = widget->palette();
     palette.setColor(QPalette::Window, color);
-    palette.setColor(QPalette::WindowText, Qt::white);
+    palette.setColor(QPalette::WindowText,
+                     color == widget->window()->palette().color(QPalette::Window)
+                         ? widget->window()->palette().color(QPalette::WindowText)
+                         : QColor(Qt::white));
     widget->setAutoFillBackground(true);
     widget->setPalette(palette);
 }
@@ -260,12 +264,14 @@ void TMainForm::BuildPanels() {
     lvHwInfo = MakeStateList(state, QStringLiteral("lvHwInfo"));
     lvActState = MakeStateList(state, QStringLiteral("lvActState"));
     stateLayout->addWidget(lvHwInfo);
-    stateLayout->addWidget(lvActState, 1);
+    stateLayout->addWidget(lvActState);
+    // The lists take the height of their rows; the room left stays below them.
+    stateLayout->addStretch(1);
 
     splitHoriz->addWidget(Memo);
     splitHoriz->addWidget(driveState);
     splitHoriz->setStretchFactor(0, 1);
-    splitHoriz->setSizes({DesignHeight - 320, 320});
+    splitHoriz->setSizes({DesignHeight - StatePaneHeight, StatePaneHeight});
     // Faults two fifths, state three fifths of the width.
     driveState->setSizes({DesignWidth * 2 / 5, DesignWidth * 3 / 5});
 
@@ -497,7 +503,7 @@ void TMainForm::LinkDevice() {
         return;
     }
     kxSlowInterface->Reset();
-    kxSlowInterface->With(lvHwInfo, {ckParam, ckValue});
+    kxSlowInterface->With(lvHwInfo, {ckValue});
     kxSlowInterface->List(drive->ParHWLimitVolt);
     kxSlowInterface->List(drive->ParHWLimitAmp);
     kxSlowInterface->List(drive->ParHWLimitAmpNom);
@@ -509,7 +515,7 @@ void TMainForm::LinkDevice() {
     kxSlowInterface->AdaptHeight();
 
     kxFastInterface->Reset();
-    kxFastInterface->With(lvActState, {ckParam, ckValue});
+    kxFastInterface->With(lvActState, {ckValue});
     for (TkxParValue* par :
          {drive->ParU_Dc_BusV, drive->ParU_MotorV, drive->ParI_MotorA, drive->ParF_MotorHz,
           drive->ParS_MotorRPM, static_cast<TkxParValue*>(drive->ParActualPos),

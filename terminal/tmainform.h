@@ -28,8 +28,11 @@ class TTermSettings;
 class TMainForm : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr int DesignWidth = 498;
-    static constexpr int DesignHeight = 464;
+    // The size without settings: the whole tool bar and both state lists in the desktop's
+    // usual fonts, the log above them.
+    static constexpr int DesignWidth = 760;
+    static constexpr int DesignHeight = 680;
+    static constexpr int StatePaneHeight = 480;
     static constexpr std::uint32_t MemoColor = 0xFFC890;
     static constexpr std::uint32_t EvenColor = 0xFFC9C0;
     static constexpr std::uint32_t OddColor = 0xFFE9E0;
