@@ -1,6 +1,8 @@
 // The configuration terminal: one drive at a time on a serial port, or a drive of a chosen
 // type offline. Its settings and definition files are looked for in the folder it starts in.
+// See TStartup::Usage for the command line.
 #include "tmainform.h"
+#include "tstartupcls.h"
 #include "tterminalcls.h"
 
 #include "ui/tkxqtdialogprovidercls.h"
@@ -10,7 +12,9 @@
 #include <QDir>
 #include <QMessageBox>
 
+#include <cstdio>
 #include <exception>
+#include <variant>
 
 namespace {
 
@@ -32,6 +36,18 @@ std::string InstalledDefinitionFolder() {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("QX DRIVE - Configuration Terminal 1.3"));
+    const QStringList arguments = QCoreApplication::arguments();
+    if (TStartup::AsksForHelp(arguments)) {
+        std::fputs(qPrintable(TStartup::Usage()), stdout);
+        return 0;
+    }
+    const auto parsed = TStartup::Parse(arguments);
+    if (const auto* problem = std::get_if<QString>(&parsed)) {
+        std::fprintf(stderr, "qxdrive-terminal: %s\n%s", qPrintable(*problem),
+                     qPrintable(TStartup::Usage()));
+        return 2;
+    }
+    const TStartupOptions& options = std::get<TStartupOptions>(parsed);
     TkxQtDispatcher dispatcher;
     dispatcher.Install();
     try {
@@ -39,7 +55,20 @@ int main(int argc, char** argv) {
         TTerminal terminal(appPath, InstalledDefinitionFolder());
         TkxQtDialogProvider dialogs(&terminal.MainForm());
         dialogs.Install();
-        terminal.MainForm().show();
+        TMainForm& form = terminal.MainForm();
+        form.show();
+        if (options.ConnectPort != 0) {
+            TStartup::Connect(form, options.ConnectPort);
+        }
+        if (!options.Screenshot.isEmpty()) {
+            const QString problem = TStartup::TakeScreenshot(form, options);
+            form.close();
+            if (!problem.isEmpty()) {
+                std::fprintf(stderr, "qxdrive-terminal: %s\n", qPrintable(problem));
+                return 1;
+            }
+            return 0;
+        }
         return QApplication::exec();
     } catch (const std::exception& error) {
         QMessageBox::critical(nullptr, QApplication::applicationName(),
