@@ -202,6 +202,7 @@ std::int32_t TkxDeviceSlave::WriteRegister(std::uint16_t address, bool wait) {
     }
     PrepareDirect(*FWriteRegisterTransa, "WriteRegister", "Write a single register directly");
     FWriteRegisterTransa->SetWriteAddress(address);
+    FWriteRegisterTransa->TakeValue();
     return StartDirect(*FWriteRegisterTransa, wait);
 }
 

@@ -61,7 +61,8 @@ public:
     bool IsReadyForEditing();
     void ResetFaults();
 
-    // One read (function 3) or write (function 6, the buffered value) of a register, queued on
+    // One read (function 3) or write (function 6, the value buffered at the call, which a read
+    // landing before the write goes out does not change) of a register, queued on
     // the thread; with wait, the caller waits for it (serving the main-thread queue). -11 at
     // once unless the connection and the device are ready, or when the previous direct access
     // has not ended within 10 s, or when the device is destroyed while the call waits (by a

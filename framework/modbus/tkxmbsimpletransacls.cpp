@@ -25,11 +25,6 @@ void PushWord(std::vector<std::uint8_t>& frame, std::uint16_t word) {
     frame.push_back(static_cast<std::uint8_t>(word & 0xFF));
 }
 
-void AppendView(std::vector<std::uint8_t>& frame, TkxThreadBuffer& view) {
-    TkxThreadBuffer::Reader reader(view);
-    frame.insert(frame.end(), reader.Data(), reader.Data() + view.Size());
-}
-
 // Halves every valid block while its bytes reach the limit or it holds more 16-bit registers
 // than one request may carry; a block of one address stays whole.
 void SplitChain(TkxRegBlock* chain, TkxRegDefsList& defs, int limitBytes, int maxRegisters) {
@@ -162,20 +157,24 @@ void TkxMBSimpleTransa::BuildReadHolding(std::uint16_t start, const TkxThreadBuf
 }
 
 bool TkxMBSimpleTransa::BuildWrite(std::uint16_t start, TkxThreadBuffer& view) {
-    const int words = view.Size() / 2;
+    return BuildWrite(start, view.Copy());
+}
+
+bool TkxMBSimpleTransa::BuildWrite(std::uint16_t start, const std::vector<std::uint8_t>& data) {
+    const auto words = static_cast<int>(data.size() / 2);
     if (words < 1 || words > MaxWriteRegisters) {
         return false;
     }
     FQuery.clear();
-    FQuery.reserve(static_cast<std::size_t>(view.Size()) + 7);
+    FQuery.reserve(data.size() + 7);
     FQuery.push_back(GetSlaveAddress());
     FQuery.push_back(words == 1 ? WriteSingleCode : WriteMultipleCode);
     PushWord(FQuery, start);
     if (words > 1) {
         PushWord(FQuery, static_cast<std::uint16_t>(words));
-        FQuery.push_back(static_cast<std::uint8_t>(view.Size()));
+        FQuery.push_back(static_cast<std::uint8_t>(data.size()));
     }
-    AppendView(FQuery, view);
+    FQuery.insert(FQuery.end(), data.begin(), data.end());
     return true;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string_view>
+#include <vector>
 
 class TkxDeviceSlave;
 class TkxRegBlock;
@@ -59,6 +60,8 @@ protected:
     // Function 6 for a view of one word, else function 16; the data bytes come from the view
     // under its read lock. False, with nothing stored, when they cannot go in one request.
     bool BuildWrite(std::uint16_t start, TkxThreadBuffer& view);
+    // The same for data bytes already taken from a view.
+    bool BuildWrite(std::uint16_t start, const std::vector<std::uint8_t>& data);
     // Copies a function 3 reply into the block's view. A reply from another slave or function,
     // or whose byte count or length does not fit the view, leaves the view untouched.
     std::int32_t ReadBlock(const TkxRegBlock& block);

@@ -1,7 +1,10 @@
 #include "modbus/tkxmbwritesingleregistercls.h"
 
 #include "base/tkxmbresultcodes.h"
+#include "modbus/tkxthreadbuffercls.h"
 #include "registers/tkxregblockcls.h"
+
+#include <utility>
 
 TkxMBWriteSingleRegister::TkxMBWriteSingleRegister(TkxDeviceSlave* device, int kind,
                                                    std::uint16_t address)
@@ -10,12 +13,22 @@ TkxMBWriteSingleRegister::TkxMBWriteSingleRegister(TkxDeviceSlave* device, int k
     UpdateName();
 }
 
+void TkxMBWriteSingleRegister::TakeValue() {
+    const TkxRegBlock* block = WriteBlocks();
+    FTakenValue = block != nullptr && block->Data() != nullptr ? block->Data()->Copy()
+                                                               : std::vector<std::uint8_t>{};
+}
+
 std::int32_t TkxMBWriteSingleRegister::Transact(TkxMBServer& server) {
     const TkxRegBlock* block = WriteBlocks();
     if (block == nullptr || block->Data() == nullptr) {
         return TkxMBResult::NoBuffer;
     }
-    if (!BuildWrite(block->Start(), *block->Data())) {
+    // A taken value goes once: a later run without one sends the buffer again.
+    const std::vector<std::uint8_t> value = std::exchange(FTakenValue, {});
+    const bool built = value.empty() ? BuildWrite(block->Start(), *block->Data())
+                                     : BuildWrite(block->Start(), value);
+    if (!built) {
         return TkxMBResult::UnexpectedSize;
     }
     return Exchange(server);

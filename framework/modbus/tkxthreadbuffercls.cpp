@@ -50,6 +50,11 @@ std::unique_ptr<TkxThreadBuffer> TkxThreadBuffer::SubBuffer(int offset, int size
     return std::make_unique<TkxThreadBuffer>(size, FData + offset, FLock);
 }
 
+std::vector<std::uint8_t> TkxThreadBuffer::Copy() {
+    const Reader reader(*this);
+    return {reader.Data(), reader.Data() + FSize};
+}
+
 std::uint8_t* TkxThreadBuffer::BeginRead() {
     FLock->lock_shared();
     return FData;

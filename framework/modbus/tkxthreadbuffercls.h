@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <shared_mutex>
+#include <vector>
 
 // A byte area guarded by a multi-reader, single-writer lock. The owning buffer allocates the
 // bytes and the lock; views made from it (SubBuffer) point into those bytes and share that one
@@ -21,6 +22,9 @@ public:
 
     // A new view on size bytes from offset, or null when they do not lie inside this buffer.
     std::unique_ptr<TkxThreadBuffer> SubBuffer(int offset, int size) const;
+
+    // The bytes as they are now, taken under the read lock.
+    std::vector<std::uint8_t> Copy();
 
     std::uint8_t* BeginRead();
     void EndRead();

@@ -41,6 +41,23 @@ TEST_F(TkxMBWriteSingleRegisterTest, WiderRegistersGoAsTheirWordsWithFunction16)
     EXPECT_EQ(Sent()[1], Hex("01 10 00 1E 00 03 06 00 18 00 0C 00 1A"));
 }
 
+// A read of the register landing between the start of the write and its turn on the line
+// changes the buffer; the write still sends the value it took, once.
+TEST_F(TkxMBWriteSingleRegisterTest, ATakenValueGoesOutWhateverTheBufferHoldsThen) {
+    MakeDevice(PlainRegisters({0x10}, 64));
+    auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 0x10);
+    Store(0x10, Hex("00 01"));
+    write.TakeValue();
+    Store(0x10, Hex("00 00"));
+    Reply(Hex("01 06 00 10 00 01"));
+    EXPECT_EQ(write.Transact(FServer), 0);
+    EXPECT_EQ(Sent()[0], Hex("01 06 00 10 00 01"));
+
+    Reply(Hex("01 06 00 10 00 00"));
+    EXPECT_EQ(write.Transact(FServer), 0);
+    EXPECT_EQ(Sent()[1], Hex("01 06 00 10 00 00"));
+}
+
 TEST_F(TkxMBWriteSingleRegisterTest, NothingIsSentWithoutAView) {
     MakeDevice("[DataModel]\nMaxBufferSize=64\n");
     auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 0x0010);
