@@ -254,28 +254,9 @@ void TNetwork::WriteParValue(TkxParValue* par) {
     if (par == nullptr || GetDrive() == nullptr || DeviceState() != TkxState::Running) {
         return;
     }
-    // The state read of every pass may cover the written register and bring the drive's old
-    // value back before the write takes it: it pauses until the write is done, and the value
-    // is set again once a read under way has landed.
-    TkxMBTransaction* stateRead = GetDrive()->ReadState;
-    const bool pause = stateRead != nullptr && stateRead->IsEnabled();
-    std::int32_t result = 0;
+    // The write waits serving the event loop; a change made meanwhile is not written inside it.
     FWriting = true;
-    if (pause) {
-        const double value = par->GetValueDouble();
-        TkxDeviceQXDRV* drive = GetDrive();
-        stateRead->SetEnabled(false);
-        // A connection closed meanwhile takes the drive, and the parameter, with it.
-        if ((stateRead->IsPending() && !stateRead->WaitFor(TimeOutMs * 2)) || GetDrive() != drive) {
-            FWriting = false;
-            return;
-        }
-        par->SetValueDouble(value);
-        result = par->WriteToDevice();
-        stateRead->SetEnabled(true);
-    } else {
-        result = par->WriteToDevice();
-    }
+    const std::int32_t result = par->WriteToDevice();
     FWriting = false;
     if (result != 0) {
         return;

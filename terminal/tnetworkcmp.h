@@ -83,6 +83,6 @@ private:
     TkxDeviceSetup* FDeviceSetup = nullptr;
     // The drive's state last told, -1 before the first.
     int FDeviceState = -1;
-    // A parameter is being written: its own change events are not written again.
+    // A parameter is being written: changes made while its write waits are not written.
     bool FWriting = false;
 };
