@@ -7,7 +7,7 @@ PACKAGES=(
     cmake ninja-build g++ clang libclang-rt-14-dev clang-format
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     socat mbpoll python3-pymodbus python3-serial python3-serial-asyncio
-    qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth
+    qt6-base-dev qt6-qpa-plugins fonts-dejavu-core xvfb xauth poppler-utils
 )
 
 missing=()

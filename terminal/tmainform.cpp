@@ -352,6 +352,13 @@ bool TMainForm::WriteSettings() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
+    // A window holding unfinished work may keep the program open.
+    for (TShellForm* form : {FWindows.Setup, FWindows.Control, FWindows.Targets, FWindows.Scope}) {
+        if (form != nullptr && !form->CloseQuery()) {
+            event->ignore();
+            return;
+        }
+    }
     WriteSettings();
     if (FNetwork != nullptr) {
         FNetwork->CloseConnection();

@@ -24,6 +24,8 @@ public:
     void WriteGeometry(TTermSettings& settings) const;
     // Shows a hidden window, hides a shown one.
     void ToggleVisible();
+    // Whether the window may close now; a window that holds unfinished work asks the user.
+    virtual bool CloseQuery() { return true; }
 
 private:
     std::map<std::string, QAction*> FActions;

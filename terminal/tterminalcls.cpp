@@ -5,10 +5,12 @@
 #include "tnetworkcmp.h"
 #include "tofflinemodedlg.h"
 #include "tportlistcls.h"
+#include "tsetupform.h"
 #include "tshellform.h"
 #include "ttermsettingscls.h"
 
 #include "modbus/tkxmbcontextcls.h"
+#include "ui/tkxuserinterfaceutilscmp.h"
 
 #include <filesystem>
 
@@ -51,9 +53,11 @@ TTerminal::TTerminal(const std::string& appPath, const std::string& installedPat
                             {"acMainRefUp", "acMainRefDwn", "acMainRefZero", "acSecRefUp",
                              "acSecRefDwn", "acSecRefZero", "acTarget"},
                             appPath);
-    FSetupForm =
-        MakeForm("SetupForm", "Drive Setup",
-                 {"acSend", "acSave", "acReload", "acExport", "acImport", "acPrint"}, appPath);
+    FSetupForm = std::make_unique<TSetupForm>(appPath);
+    {
+        TTermSettings settings(appPath);
+        FSetupForm->ReadGeometry(settings);
+    }
     FScopeForm = MakeForm("ScopeForm", "Oscilloscope", {}, appPath);
     FAboutForm = std::make_unique<TAboutForm>(appPath, FMainForm.get());
     FNetwork = std::make_unique<TNetwork>(DefinitionFolder(appPath, installedPath));
@@ -74,6 +78,25 @@ TTerminal::TTerminal(const std::string& appPath, const std::string& installedPat
     FMainForm->SetWindows(
         {FControlForm.get(), FSetupForm.get(), FScopeForm.get(), FTargetsForm.get()});
     FMainForm->SetNetwork(FNetwork.get());
+    LinkSetupForm();
+}
+
+void TTerminal::LinkSetupForm() {
+    TSetupForm* setup = FSetupForm.get();
+    setup->SetNetwork(FNetwork.get());
+    QObject::connect(setup, &TSetupForm::Log, FMainForm.get(), &TMainForm::LogLine);
+    QObject::connect(FNetwork.get(), &TNetwork::DriveLinked, setup, [setup] {
+        setup->LinkDevice();
+        setup->kxInterface->RefreshData();
+    });
+    QObject::connect(FNetwork.get(), &TNetwork::DriveGoing, setup, &TSetupForm::UnlinkDevice);
+    // After a setup read the window shows it, opening itself unless the targets are shown.
+    QObject::connect(FNetwork.get(), &TNetwork::SetupRead, setup, [this, setup] {
+        setup->kxInterface->RefreshData();
+        if (!setup->isVisible() && !FTargetsForm->isVisible()) {
+            setup->show();
+        }
+    });
 }
 
 TTerminal::~TTerminal() {

@@ -7,6 +7,7 @@ class TAboutForm;
 class TMainForm;
 class TOfflineModeDlg;
 class TNetwork;
+class TSetupForm;
 class TShellForm;
 
 // The terminal's windows and its network module, made once at start-up in the program's
@@ -24,7 +25,7 @@ public:
     TMainForm& MainForm() const { return *FMainForm; }
     TNetwork& Network() const { return *FNetwork; }
     TShellForm& ControlForm() const { return *FControlForm; }
-    TShellForm& SetupForm() const { return *FSetupForm; }
+    TSetupForm& SetupForm() const { return *FSetupForm; }
     TShellForm& ScopeForm() const { return *FScopeForm; }
     TShellForm& TargetsForm() const { return *FTargetsForm; }
     TAboutForm& AboutForm() const { return *FAboutForm; }
@@ -36,9 +37,12 @@ public:
                                         const std::string& installedPath);
 
 private:
+    // The setup window's part in the connection: its log, its drive and its refreshes.
+    void LinkSetupForm();
+
     std::unique_ptr<TMainForm> FMainForm;
     std::unique_ptr<TShellForm> FControlForm;
-    std::unique_ptr<TShellForm> FSetupForm;
+    std::unique_ptr<TSetupForm> FSetupForm;
     std::unique_ptr<TShellForm> FScopeForm;
     std::unique_ptr<TAboutForm> FAboutForm;
     std::unique_ptr<TNetwork> FNetwork;

@@ -30,6 +30,8 @@ public:
     void WriteInteger(std::string_view section, std::string_view key, int value);
     void WriteBool(std::string_view section, std::string_view key, bool value);
 
+    // The file's text, for readers that take a text resource.
+    TkxTextResource& Text() { return FText; }
     // Writes the file; false, with the reason in Problem(), when it cannot be written.
     bool Save();
 

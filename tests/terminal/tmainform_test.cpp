@@ -1,5 +1,6 @@
 #include "tmainform.h"
 #include "tnetworkcmp.h"
+#include "tsetupform.h"
 #include "tshellform.h"
 #include "tterminalcls.h"
 
