@@ -1016,10 +1016,9 @@ void TSetupForm::ComposeReport(QTextDocument& document) const {
     const auto info = [&](const char* caption, const QString& value) {
         add(QStringLiteral("\t%1 %2").arg(QString::fromLatin1(caption), -20).arg(value), italic);
     };
-    info("Report date     ", QLocale::system()
-                                 .toString(QDateTime::currentDateTime(), QLocale::ShortFormat)
-                                 .replace(QLatin1Char('.'), QLatin1Char('/'))
-                                 .replace(QLatin1Char('-'), QLatin1Char('/')));
+    // The terminal writes dates with "/" whatever the system's habit.
+    info("Report date     ",
+         QDateTime::currentDateTime().toString(QStringLiteral("dd/MM/yyyy hh:mm:ss")));
     info("Firmware version", TkxQString(d->GetVersion().GetText()));
     info("Description     ", TkxQString(d->Defs() != nullptr ? d->Defs()->GetVersionDescr() : ""));
     add(rule, regular);

@@ -54,7 +54,12 @@ std::string ReadAll(const std::string& path) {
 // The terminal offline with a drive of the version given, the setup window bound to it.
 class Offline {
 public:
-    explicit Offline(const std::string& version) {
+    // definitions: a definition file's text put in the start folder, where the terminal looks
+    // first; empty for the shipped files.
+    explicit Offline(const std::string& version, const std::string& definitions = "") {
+        if (!definitions.empty()) {
+            FFolder.Write("own.par", definitions);
+        }
         FTerminal = std::make_unique<TTerminal>(FFolder.Dir(), kShipped);
         Form().ShowError = [this](const QString& message) { Errors << message; };
         Form().ConfirmWarning = [this](const QString& message) {
@@ -323,6 +328,20 @@ private slots:
         QCOMPARE(d.ParCyclicRx4->GetMax(), 1014.0);
         QCOMPARE(d.ParCyclicTx1->GetMax(), 1009.0);
         QCOMPARE(d.ParCyclicTx1->GetMin(), 0.0);
+    }
+
+    void FrameFieldsWithoutTheirGroupOfferNoneOnly() {
+        std::string text = ReadAll(kShipped + "qx460v4xx.par");
+        const std::size_t at = text.find("CanRxRegs=");
+        QVERIFY(at != std::string::npos);
+        text.erase(at, text.find('\n', at) + 1 - at);
+        Offline offline("QX460v400", text);
+        QVERIFY(offline.Ok);
+        TkxDeviceQXDRV& d = offline.Drive();
+        QCOMPARE(d.ParCyclicRx1->GetMax(), 0.0);
+        QCOMPARE(d.ParCyclicRx4->GetMax(), 0.0);
+        QCOMPARE(d.ParCyclicTx4->GetMax(), 1009.0);
+        QCOMPARE(TkxQString(d.ParCyclicRx2->GetValueString()), QStringLiteral("-none-"));
     }
 
     void PositionLoopRowsFollowTheFirmwareGeneration() {
@@ -692,6 +711,10 @@ private slots:
         const QString text = report.toPlainText();
         const QStringList lines = text.split(QLatin1Char('\n'));
         QCOMPARE(lines.first(), QString(100, QLatin1Char('_')));
+        QVERIFY2(QRegularExpression(QStringLiteral("^\\tReport date +\\d\\d/\\d\\d/\\d{4} "))
+                     .match(lines[3])
+                     .hasMatch(),
+                 qPrintable(lines[3]));
         QCOMPARE(lines[1], QStringLiteral("  QX DRIVE - Configuration Terminal 1.31"));
         QCOMPARE(lines.last(), QString(100, QLatin1Char('_')));
         int last = -1;
