@@ -14,6 +14,7 @@
 #include "params/tkxparencodedcls.h"
 #include "params/tkxparlongcls.h"
 #include "ui/tkxcheckboxctrl.h"
+#include "ui/tkxparrows.h"
 #include "ui/tkxqtconvert.h"
 #include "ui/tkxuserinterfaceutilscmp.h"
 
@@ -120,6 +121,9 @@ void TMainForm::BuildActions() {
     acSupportedDev =
         make("acSupportedDev", QStringLiteral("acSupportedDev"),
              QStringLiteral("Show supported devices list"), QKeySequence(Qt::SHIFT | Qt::Key_F11));
+    acEditRegister = make("acEditRegister", QStringLiteral("Edit PwmFreq"),
+                          QStringLiteral("Modify PWM switching frequency."),
+                          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9));
     acCloseConnection->setEnabled(false);
     for (QAction* toggle : {acSetupForm, acRemoteCtrl, acScopeForm}) {
         toggle->setCheckable(true);
@@ -133,6 +137,7 @@ void TMainForm::BuildActions() {
         }
     });
     connect(acSlaveAddr, &QAction::triggered, this, &TMainForm::SlaveAddrExecute);
+    connect(acEditRegister, &QAction::triggered, this, &TMainForm::EditRegisterExecute);
     const auto toggle = [this](QAction* action, TShellForm* Windows::*window) {
         connect(action, &QAction::triggered, this, [this, action, window] {
             if (TShellForm* form = FWindows.*window) {
@@ -284,6 +289,7 @@ void TMainForm::BuildPanels() {
     kxFastInterface->OnBeforeRefresh = [this](TkxUserInterfaceUtils*) {
         FastInterfaceBeforeRefresh();
     };
+    kxSlowInterface->OnEdited = [this](TkxParValue* par) { SlowInterfaceEdited(par); };
 }
 
 void TMainForm::SetNetwork(TNetwork* network) {
@@ -568,6 +574,48 @@ void TMainForm::FastInterfaceBeforeRefresh() {
         }
     }
     drive->ParAnalogRef->SetEnabled(analog);
+}
+
+void TMainForm::EditRegisterExecute() {
+    TkxDeviceQXDRV* drive = FNetwork != nullptr ? FNetwork->GetDrive() : nullptr;
+    QTreeWidgetItem* row = lvHwInfo->currentItem();
+    if (drive == nullptr || focusWidget() != lvHwInfo || row == nullptr || !row->isSelected()) {
+        return;
+    }
+    TkxParValue* par = TkxParOfItem(row);
+    if (par == nullptr || (par != drive->ParEEPwmFreq && par != drive->ParEECurrRangeMax)) {
+        return;
+    }
+    // The row is editable only for the editor's opening; the editor keeps its parameter.
+    par->SetReadOnly(false);
+    kxSlowInterface->ParEdit(lvHwInfo, QChar());
+    par->SetReadOnly(true);
+}
+
+void TMainForm::SlowInterfaceEdited(TkxParValue* par) {
+    TkxDeviceQXDRV* drive = FNetwork != nullptr ? FNetwork->GetDrive() : nullptr;
+    if (drive == nullptr || par == nullptr) {
+        return;
+    }
+    const char* what = nullptr;
+    const char* warning = nullptr;
+    if (par == drive->ParEEPwmFreq) {
+        what = "\"PWM switching frequency\" has been modified.";
+        warning = " Warning: Motor may be less noisy with an higher frequency but the power "
+                  "dissipation of the drive increases.";
+    } else if (par == drive->ParEECurrRangeMax) {
+        what = "\"Hardware current limit\" has been modified.";
+        warning = " Danger: Current range value depends on the sense shunt resistors. A wrong "
+                  "setup may result in an error on current supplied to the motor.";
+    } else {
+        return;
+    }
+    LogRule();
+    for (const char* line : {"!RESERVED PARAMETER!", what, warning,
+                             " Warning: This modification takes effect only after restart."}) {
+        LogLine(QString::fromLatin1(line));
+    }
+    LogRule();
 }
 
 void TMainForm::RebuildFaultLists() {

@@ -15,6 +15,7 @@ class QTabWidget;
 class QToolButton;
 class QTreeWidget;
 class TkxCheckBox;
+class TkxParValue;
 class TkxUserInterfaceUtils;
 class TNetwork;
 class TShellForm;
@@ -100,6 +101,7 @@ public:
     QAction* acRemoteCtrl = nullptr;
     QAction* acScopeForm = nullptr;
     QAction* acSupportedDev = nullptr;
+    QAction* acEditRegister = nullptr;
     QAction* mnRtsToggle = nullptr;
     QAction* mnOffline = nullptr;
     QAction* mnCOM[8] = {};
@@ -130,6 +132,8 @@ private:
     void ConnectionClosed();
     void ConnectionRunning();
     void FastInterfaceBeforeRefresh();
+    void EditRegisterExecute();
+    void SlowInterfaceEdited(TkxParValue* par);
     void LogRule();
     void Alert(const QString& message);
 

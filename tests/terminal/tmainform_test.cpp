@@ -5,9 +5,14 @@
 #include "tterminalcls.h"
 
 #include "support/tkxtempfolder.h"
+#include "ui/tkxcomboboxctrl.h"
+#include "ui/tkxparrows.h"
 #include "ui/tkxuitest.h"
+#include "ui/tkxuserinterfaceutilscmp.h"
 
+#include "devices/tkxdeviceqxdrvcls.h"
 #include "devices/tkxdevicesetupcls.h"
+#include "params/tkxparencodedcls.h"
 
 #include <QAction>
 #include <QPlainTextEdit>
@@ -35,6 +40,34 @@ QStringList SerialBanner(int port) {
             QStringLiteral("- Need serial connection."), QStringLiteral("- Auto drive detection."),
             rule};
 }
+
+// Makes the row of the parameter the current, selected row of the list; false without one.
+bool SelectRowOf(QTreeWidget* list, const TkxParValue* par) {
+    for (int row = 0; row < list->topLevelItemCount(); ++row) {
+        if (TkxParOfItem(list->topLevelItem(row)) == par) {
+            list->setCurrentItem(list->topLevelItem(row));
+            list->topLevelItem(row)->setSelected(true);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The terminal offline with a drive of the version, its main window shown and active.
+struct OfflineTerminal {
+    explicit OfflineTerminal(const char* version)
+        : Terminal(Folder.Dir(), kShipped) {
+        Form().ChooseOfflineVersion = [version] { return std::optional<std::string>(version); };
+        Form().acOpenConnection->trigger();
+        Form().show();
+        Form().activateWindow();
+    }
+    TMainForm& Form() const { return Terminal.MainForm(); }
+    TkxDeviceQXDRV* Drive() const { return Terminal.Network().GetDrive(); }
+
+    TkxTempFolder Folder;
+    TTerminal Terminal;
+};
 
 } // namespace
 
@@ -222,6 +255,98 @@ private slots:
         QVERIFY(form.LogLines().isEmpty());
         QVERIFY(form.lvHwInfo->topLevelItemCount() > 0);
         QVERIFY(form.lvActState->topLevelItemCount() > 0);
+    }
+
+    void ReservedRowsOpenOnlyThroughTheirKeyAndLogTheirEdit() {
+        OfflineTerminal offline("QX460v400");
+        TMainForm& form = offline.Form();
+        TkxDeviceQXDRV* drive = offline.Drive();
+        QVERIFY(drive != nullptr && drive->ParEEPwmFreq != nullptr);
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QCOMPARE(form.acEditRegister->shortcut(), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9));
+        TkxUserInterfaceUtils& slow = *form.kxSlowInterface;
+        QVERIFY(SelectRowOf(form.lvHwInfo, drive->ParEEPwmFreq));
+
+        // Without the focus on the list nothing opens; nor does Enter on the read-only row.
+        form.Memo->setFocus();
+        form.acEditRegister->trigger();
+        QVERIFY(!slow.GetIsEditMode());
+        form.lvHwInfo->setFocus();
+        QTest::keyClick(form.lvHwInfo, Qt::Key_Return);
+        QVERIFY(!slow.GetIsEditMode());
+
+        // The key opens the editor and leaves the row read-only behind it.
+        QTest::keyClick(form.lvHwInfo, Qt::Key_F9, Qt::ControlModifier | Qt::ShiftModifier);
+        QVERIFY(slow.GetIsEditMode());
+        QVERIFY(drive->ParEEPwmFreq->ReadOnly());
+        TkxComboBox& editor = slow.Editor();
+        const double before = drive->ParEEPwmFreq->GetValueDouble();
+        if (editor.isEditable()) {
+            editor.setEditText(QString::number(drive->ParEEPwmFreq->GetMin()));
+        } else {
+            for (int entry = 0; entry < editor.count(); ++entry) {
+                if (editor.itemData(entry).toInt() >= 0 &&
+                    editor.itemData(entry).toInt() != static_cast<int>(before)) {
+                    editor.setCurrentIndex(entry);
+                    break;
+                }
+            }
+        }
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QVERIFY(!slow.GetIsEditMode());
+        QVERIFY(drive->ParEEPwmFreq->GetValueDouble() != before);
+        const QString rule(74, QLatin1Char('_'));
+        const QStringList pwmBlock = {
+            rule,
+            QStringLiteral("!RESERVED PARAMETER!"),
+            QStringLiteral("\"PWM switching frequency\" has been modified."),
+            QStringLiteral(" Warning: Motor may be less noisy with an higher frequency but the "
+                           "power dissipation of the drive increases."),
+            QStringLiteral(" Warning: This modification takes effect only after restart."),
+            rule};
+        QCOMPARE(form.LogLines().mid(form.LogLines().size() - 6), pwmBlock);
+        QVERIFY(drive->ParEEPwmFreq->ReadOnly());
+
+        // The current limit has its own block; any other row does nothing.
+        QVERIFY(SelectRowOf(form.lvHwInfo, drive->ParEECurrRangeMax));
+        form.lvHwInfo->setFocus();
+        form.acEditRegister->trigger();
+        QVERIFY(slow.GetIsEditMode());
+        slow.Editor().setEditText(
+            QString::fromStdString(drive->ParEECurrRangeMax->GetValueString()));
+        QTest::keyClick(&slow.Editor(), Qt::Key_Return);
+        QVERIFY(!slow.GetIsEditMode());
+        QVERIFY(form.LogLines().contains(QStringLiteral(
+            " Danger: Current range value depends on the sense shunt resistors. A wrong setup may "
+            "result in an error on current supplied to the motor.")));
+        QVERIFY(form.LogLines().contains(
+            QStringLiteral("\"Hardware current limit\" has been modified.")));
+        const int lines = form.LogLines().size();
+        QVERIFY(SelectRowOf(form.lvHwInfo, drive->ParHWLimitVolt));
+        form.acEditRegister->trigger();
+        QVERIFY(!slow.GetIsEditMode());
+        QCOMPARE(form.LogLines().size(), lines);
+    }
+
+    void DriveWithoutReservedCopiesHasNothingToEdit() {
+        // The older drive types list the working registers in place of the EEPROM copies.
+        for (const char* version : {"QX440v30x", "QX440v32x", "QX460v300", "QX470v301"}) {
+            OfflineTerminal offline(version);
+            TkxDeviceQXDRV* drive = offline.Drive();
+            QVERIFY(drive != nullptr);
+            if (drive->ParEEPwmFreq != nullptr || drive->ParPwmFreq == nullptr) {
+                continue;
+            }
+            TMainForm& form = offline.Form();
+            QVERIFY(QTest::qWaitForWindowActive(&form));
+            QVERIFY(SelectRowOf(form.lvHwInfo, drive->ParPwmFreq));
+            form.lvHwInfo->setFocus();
+            form.acEditRegister->trigger();
+            QVERIFY(!form.kxSlowInterface->GetIsEditMode());
+            QVERIFY(form.LogLines().isEmpty());
+            return;
+        }
+        QSKIP("every shipped drive type has the EEPROM copy of the PWM frequency");
     }
 
     void CloseWritesTheSettingsAndKeepsOtherKeys() {
