@@ -29,11 +29,14 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSplitter>
+#include <QStyle>
 #include <QTabWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -124,6 +127,19 @@ void TMainForm::BuildActions() {
     acEditRegister = make("acEditRegister", QStringLiteral("Edit PwmFreq"),
                           QStringLiteral("Modify PWM switching frequency."),
                           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F9));
+    // Glyphs of the tool bar, from the style so that they follow the desktop's theme.
+    const std::pair<QAction*, QStyle::StandardPixmap> glyphs[] = {
+        {acOpenConnection, QStyle::SP_MediaPlay},
+        {acCloseConnection, QStyle::SP_MediaStop},
+        {acClose, QStyle::SP_DialogCloseButton},
+        {acAbout, QStyle::SP_MessageBoxInformation},
+        {acSlaveAddr, QStyle::SP_FileDialogDetailedView},
+        {acSetupForm, QStyle::SP_FileDialogContentsView},
+        {acRemoteCtrl, QStyle::SP_MediaSeekForward},
+        {acScopeForm, QStyle::SP_DesktopIcon}};
+    for (const auto& [action, glyph] : glyphs) {
+        action->setIcon(style()->standardIcon(glyph));
+    }
     acCloseConnection->setEnabled(false);
     for (QAction* toggle : {acSetupForm, acRemoteCtrl, acScopeForm}) {
         toggle->setCheckable(true);
@@ -160,7 +176,7 @@ void TMainForm::BuildToolBar() {
     auto* bar = new QToolBar(this);
     bar->setObjectName(QStringLiteral("tbarMain"));
     bar->setMovable(false);
-    bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    bar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     addToolBar(bar);
 
     FPortMenu = new QMenu(this);
@@ -192,7 +208,7 @@ void TMainForm::BuildToolBar() {
     const auto button = [bar](const char* name) {
         auto* made = new QToolButton(bar);
         made->setObjectName(QString::fromLatin1(name));
-        made->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        made->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         made->setMinimumSize(80, 36);
         return made;
     };
@@ -203,6 +219,7 @@ void TMainForm::BuildToolBar() {
     tbSelectPort = button("tbSelectPort");
     tbSelectPort->setText(QStringLiteral("COM1"));
     tbSelectPort->setToolTip(QStringLiteral("Select serial communication port"));
+    tbSelectPort->setIcon(style()->standardIcon(QStyle::SP_DriveNetIcon));
     tbSelectPort->setMenu(FPortMenu);
     tbSelectPort->setPopupMode(QToolButton::InstantPopup);
     bar->addWidget(tbSelectPort);
@@ -212,8 +229,11 @@ void TMainForm::BuildToolBar() {
     tbModBus = button("tbModBus");
     bar->addWidget(tbModBus);
     bar->addSeparator();
-    for (QAction* action : {acRemoteCtrl, acSetupForm, acScopeForm}) {
-        auto* made = button("tbWindow");
+    const std::pair<const char*, QAction*> windows[] = {{"tbRemoteCtrl", acRemoteCtrl},
+                                                        {"tbDriveSetup", acSetupForm},
+                                                        {"tbViewScope", acScopeForm}};
+    for (const auto& [name, action] : windows) {
+        auto* made = button(name);
         made->setDefaultAction(action);
         bar->addWidget(made);
     }
