@@ -1,5 +1,6 @@
 #include "tmainform.h"
 #include "tnetworkcmp.h"
+#include "tshellform.h"
 #include "tterminalcls.h"
 
 #include "support/simprocess.h"
@@ -131,6 +132,8 @@ private slots:
         QVERIFY(form.lvHwInfo->topLevelItemCount() >= 4);
         QVERIFY(form.lvActState->topLevelItemCount() >= 7);
         QVERIFY(session.WaitLogged(QStringLiteral("Setup dowloaded, data refreshed.")));
+        // The setup read brings the setup up.
+        QVERIFY(session.Terminal().SetupForm().isVisible());
         QVERIFY(
             QTest::qWaitFor([&] { return !Values(form.lvHwInfo).contains(QString()); }, kWaitMs));
         const QStringList first = Values(form.lvActState);
@@ -189,6 +192,7 @@ private slots:
         QVERIFY(form.tbSelectPort->isEnabled());
         QCOMPARE(form.tbModBus->defaultAction(), form.acOpenConnection);
         QVERIFY(session.Terminal().Network().DeviceSetup() == nullptr);
+        QVERIFY(!session.Terminal().SetupForm().isVisible());
         form.UpdateActions();
         QVERIFY(!form.acSetupForm->isEnabled());
     }

@@ -349,6 +349,22 @@ private slots:
         QSKIP("every shipped drive type has the EEPROM copy of the PWM frequency");
     }
 
+    void SetupReadShowsTheSetupUnlessItOrTheTargetsAreShown() {
+        TkxTempFolder folder;
+        TTerminal terminal(folder.Dir(), kShipped);
+        emit terminal.Network().SetupRead();
+        QVERIFY(terminal.SetupForm().isVisible());
+        terminal.SetupForm().hide();
+        terminal.TargetsForm().show();
+        emit terminal.Network().SetupRead();
+        QVERIFY(!terminal.SetupForm().isVisible());
+        terminal.TargetsForm().hide();
+        terminal.SetupForm().show();
+        emit terminal.Network().SetupRead();
+        QVERIFY(terminal.SetupForm().isVisible());
+        QVERIFY(!terminal.TargetsForm().isVisible());
+    }
+
     void CloseWritesTheSettingsAndKeepsOtherKeys() {
         TkxTempFolder folder;
         folder.Write("QX_DRIVE_ConfigTerm.ini",
