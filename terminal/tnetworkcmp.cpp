@@ -7,6 +7,7 @@
 #include "devices/tkxdeviceqxdrvcls.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "devices/tkxdeviceslavecls.h"
+#include "devices/tkxofflinedevicecls.h"
 #include "devices/tkxversionrecordcls.h"
 #include "modbus/tkxmbchainedtransacls.h"
 #include "modbus/tkxmbthreadbindingcls.h"
@@ -68,7 +69,8 @@ void TNetwork::LogLines(std::initializer_list<const char*> lines) {
     }
 }
 
-void TNetwork::BuildConnection(int port, int slave, bool rtsToggle) {
+std::pair<std::unique_ptr<TkxMBThreadSetup>, std::unique_ptr<TkxDeviceSetup>>
+TNetwork::MakeConnection(int port, int slave, bool rtsToggle) {
     emit DriveGoing();
     FNetwork.ResetAll();
     FDeviceSetup = nullptr;
@@ -83,34 +85,29 @@ void TNetwork::BuildConnection(int port, int slave, bool rtsToggle) {
     thread->SetDevMaxCount(0);
     thread->SetEnabled(true);
     auto device = std::make_unique<TkxDeviceSetup>();
-    TkxDeviceSetup* setup = device.get();
     device->SetDeviceName(DeviceName);
     device->SetDeviceAddr(static_cast<std::uint8_t>(slave));
     device->SetRepeatTime(RepeatTime);
     device->SetMaxFault(0);
     device->SetEnabled(true);
-    TkxMBThreadSetup* line = thread.get();
-    if (!FNetwork.AddConnection(thread)) {
-        return;
-    }
-    if (line->AddDeviceSetup(device)) {
-        FDeviceSetup = setup;
-    }
+    return {std::move(thread), std::move(device)};
 }
 
 void TNetwork::OpenConnection(int port, int slave, bool rtsToggle) {
-    BuildConnection(port, slave, rtsToggle);
+    auto [thread, device] = MakeConnection(port, slave, rtsToggle);
+    TkxMBThreadSetup* line = thread.get();
+    TkxDeviceSetup* setup = device.get();
+    if (FNetwork.AddConnection(thread) && line->AddDeviceSetup(device)) {
+        FDeviceSetup = setup;
+    }
     FNetwork.SetOnLine(true);
 }
 
 bool TNetwork::OpenOffline(int port, int slave, const std::string& versionText) {
-    BuildConnection(port, slave, false);
-    FNetwork.SetOnLine(false);
-    if (FDeviceSetup == nullptr) {
-        return false;
-    }
-    FDeviceSetup->DeviceFromVersion(TkxVersionRecord(versionText));
-    if (GetDrive() == nullptr) {
+    auto [thread, device] = MakeConnection(port, slave, false);
+    FDeviceSetup =
+        TkxOfflineDevice::Add(FNetwork, versionText, std::move(thread), std::move(device));
+    if (FDeviceSetup == nullptr || GetDrive() == nullptr) {
         return false;
     }
     emit DriveLinked();

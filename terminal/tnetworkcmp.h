@@ -7,6 +7,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 class TkxDeviceQXDRV;
 class TkxDeviceSetup;
@@ -69,8 +70,10 @@ signals:
 private:
     void LogText(const std::string& text);
     void LogLines(std::initializer_list<const char*> lines);
-    // Builds the connection and its device setup; OnLine left to the caller.
-    void BuildConnection(int port, int slave, bool rtsToggle);
+    // Lets go of the connection held and makes the one the terminal wants, with its device
+    // setup, for the caller to add.
+    std::pair<std::unique_ptr<TkxMBThreadSetup>, std::unique_ptr<TkxDeviceSetup>>
+    MakeConnection(int port, int slave, bool rtsToggle);
     void NetStateChange(TkxObject* source);
     void ThreadStateChange(TkxMBThreadSetup* setup);
     void DeviceStateChange(TkxDeviceSetup* setup);

@@ -11,9 +11,8 @@
 #include "devices/tkxdeviceqxdrvcls.h"
 #include "devices/tkxdevicesetupcls.h"
 #include "devices/tkxmbnetworkcmp.h"
+#include "devices/tkxofflinedevicecls.h"
 #include "devices/tkxpropertytablecls.h"
-#include "devices/tkxversionrecordcls.h"
-#include "modbus/tkxmbthreadsetupcls.h"
 #include "params/tkxparbitfieldcls.h"
 #include "params/tkxparboolfieldcls.h"
 #include "params/tkxparvaluecls.h"
@@ -53,16 +52,8 @@ double ProcessCpuSeconds() {
 TkxDeviceQXDRV* MakeOfflineDrive(TkxMBNetwork& network, const std::string& folder,
                                  const std::string& version) {
     network.SetFilePath(folder);
-    auto connection = std::make_unique<TkxMBThreadSetup>(network.Context());
-    connection->SetThreadName("OFFLINE");
-    TkxMBThreadSetup* line = connection.get();
-    network.AddConnection(connection);
-    auto owned = std::make_unique<TkxDeviceSetup>();
-    owned->SetDeviceName("drive");
-    TkxDeviceSetup* setup = owned.get();
-    line->AddDeviceSetup(owned);
-    setup->DeviceFromVersion(TkxVersionRecord(version));
-    return dynamic_cast<TkxDeviceQXDRV*>(setup->Device());
+    TkxDeviceSetup* setup = TkxOfflineDevice::Add(network, version);
+    return setup != nullptr ? dynamic_cast<TkxDeviceQXDRV*>(setup->Device()) : nullptr;
 }
 
 // Every parameter the drive publishes, the base classes' first, a separator between classes.
