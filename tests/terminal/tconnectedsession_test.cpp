@@ -1,6 +1,6 @@
 #include "tmainform.h"
 #include "tnetworkcmp.h"
-#include "tshellform.h"
+#include "tsetupform.h"
 #include "tterminalcls.h"
 
 #include "support/simprocess.h"
