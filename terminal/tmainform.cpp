@@ -327,15 +327,6 @@ void TMainForm::SetNetwork(TNetwork* network) {
             &TkxUserInterfaceUtils::ScheduleRefresh);
     connect(network, &TNetwork::SetupRead, kxSlowInterface,
             &TkxUserInterfaceUtils::ScheduleRefresh);
-    // A setup read shows the setup, unless it or the targets are on the screen already.
-    connect(network, &TNetwork::SetupRead, this, [this] {
-        const auto shown = [](const TShellForm* form) {
-            return form != nullptr && form->isVisible();
-        };
-        if (FWindows.Setup != nullptr && !shown(FWindows.Setup) && !shown(FWindows.Targets)) {
-            FWindows.Setup->show();
-        }
-    });
     connect(network, &TNetwork::DriveGoing, this, &TMainForm::UnlinkDevice);
     connect(network, &TNetwork::StateChanged, this, &TMainForm::UpdateActions);
     connect(network, &TNetwork::FaultStateRead, this, &TMainForm::RebuildFaultLists);
