@@ -796,10 +796,16 @@ void TSetupForm::showEvent(QShowEvent* event) {
     pcControlMode->setCurrentIndex(0);
     // Offline there is nothing to read: the window shows the drive object as it is. Edits not
     // yet sent are kept: a read would overwrite them without a word.
-    if (DriveRunning() && Drive()->SetupState() != TkxDeviceQXSlave::SetupEdited) {
+    if (DriveRunning() && !FShowingRead && Drive()->SetupState() != TkxDeviceQXSlave::SetupEdited) {
         Drive()->ReloadSetup();
     }
     kxInterface->RefreshData();
+}
+
+void TSetupForm::ShowReadSetup() {
+    FShowingRead = true;
+    show();
+    FShowingRead = false;
 }
 
 bool TSetupForm::CloseQuery() {

@@ -48,6 +48,8 @@ public:
     void LinkDevice();
     // Lets go of the drive's parameters.
     void UnlinkDevice();
+    // Shows the window on values just read from the drive, without reading them again.
+    void ShowReadSetup();
     // Whether the window may close: asks when the drive on the line holds a setup not sent
     // or not saved.
     bool CloseQuery() override;
@@ -182,6 +184,8 @@ private:
     std::string FAppPath;
     TNetwork* FNetwork = nullptr;
     int FZeroPicture = ZeroPictureFirst;
+    // The window is being shown on a setup just read.
+    bool FShowingRead = false;
     // The window was closed after its query: the close goes through without asking again.
     bool FClosing = false;
 };

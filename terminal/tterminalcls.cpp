@@ -94,7 +94,7 @@ void TTerminal::LinkSetupForm() {
     QObject::connect(FNetwork.get(), &TNetwork::SetupRead, setup, [this, setup] {
         setup->kxInterface->RefreshData();
         if (!setup->isVisible() && !FTargetsForm->isVisible()) {
-            setup->show();
+            setup->ShowReadSetup();
         }
     });
 }
