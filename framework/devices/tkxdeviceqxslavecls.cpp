@@ -318,23 +318,26 @@ void TkxDeviceQXSlave::CopySetupToEEProm() {
 }
 
 void TkxDeviceQXSlave::CopyToEEProm(const TkxRegBlock* chain) {
-    ForEachRegister(chain, [this](TkxRegister& reg) {
-        const TkxRegDefinition& definition = *reg.Definition();
-        TkxRegister* copy = definition.EEPromCopy() != definition.Address()
-                                ? RegisterAt(definition.EEPromCopy())
-                                : nullptr;
-        if (copy == nullptr || copy == &reg || reg.Data() == nullptr || copy->Data() == nullptr) {
-            return;
-        }
-        std::vector<std::uint8_t> bytes;
-        {
-            TkxThreadBuffer::Reader reader(*reg.Data());
-            bytes.assign(reader.Data(), reader.Data() + reg.Data()->Size());
-        }
-        TkxThreadBuffer::Writer writer(*copy->Data());
-        std::copy_n(bytes.begin(), std::min<std::size_t>(bytes.size(), copy->Data()->Size()),
-                    writer.Data());
-    });
+    ForEachRegister(chain, [this](TkxRegister& reg) { CopyRegisterToEEProm(reg); });
+}
+
+TkxRegister* TkxDeviceQXSlave::CopyRegisterToEEProm(const TkxRegister& reg) {
+    const TkxRegDefinition& definition = *reg.Definition();
+    TkxRegister* copy = definition.EEPromCopy() != definition.Address()
+                            ? RegisterAt(definition.EEPromCopy())
+                            : nullptr;
+    if (copy == nullptr || copy == &reg || reg.Data() == nullptr || copy->Data() == nullptr) {
+        return nullptr;
+    }
+    std::vector<std::uint8_t> bytes;
+    {
+        TkxThreadBuffer::Reader reader(*reg.Data());
+        bytes.assign(reader.Data(), reader.Data() + reg.Data()->Size());
+    }
+    TkxThreadBuffer::Writer writer(*copy->Data());
+    std::copy_n(bytes.begin(), std::min<std::size_t>(bytes.size(), copy->Data()->Size()),
+                writer.Data());
+    return copy;
 }
 
 void TkxDeviceQXSlave::ListProperties(std::vector<std::string>& strings) {

@@ -59,6 +59,9 @@ public:
     virtual void SaveToDrive();
     // Copies the setup's write chain into its EEPROM copies (CopyToEEProm).
     virtual void CopySetupToEEProm();
+    // Copies one register into the register its definition names as its EEPROM copy: that
+    // copy, or null when it has none in the buffer (its own address included).
+    TkxRegister* CopyRegisterToEEProm(const TkxRegister& reg);
 
     // Writes every register of the "ImportExport" group into section of resource.
     void ExportSetup(std::string_view section, TkxTextResource* resource) const;

@@ -229,6 +229,18 @@ TEST_F(TkxDeviceQXSlaveTest, CopyToEEPromLeavesOtherRegistersAlone) {
     EXPECT_EQ(drive.RegisterByName("DcBus")->GetValueInteger(0), 999);
 }
 
+TEST_F(TkxDeviceQXSlaveTest, CopyOneRegisterToItsEEPromCopyOnly) {
+    TkxDeviceQXDrive& drive = Identify<TkxDeviceQXDrive>();
+    drive.ParMotorAccel->SetValueDouble(44.0);
+    drive.RegisterByName("ModBusAddress")->SetValueInteger(0, 9);
+    TkxRegister* copy = drive.CopyRegisterToEEProm(*drive.ParMotorAccel->Register());
+    ASSERT_EQ(copy, drive.RegisterByName("EEMotorAccel"));
+    EXPECT_EQ(copy->GetValueInteger(0), 44);
+    EXPECT_NE(drive.ParEEModBusAddress->GetValueDouble(), 9.0) << "only the register given";
+    EXPECT_EQ(drive.CopyRegisterToEEProm(*drive.RegisterByName("DcBus")), nullptr)
+        << "a register without a copy";
+}
+
 TEST_F(TkxDeviceQXSlaveTest, ExportAndImportTheSetupGroup) {
     TkxDeviceQXDrive& drive = Identify<TkxDeviceQXDrive>();
     drive.ParMotorAccel->SetValueDouble(77.0);
