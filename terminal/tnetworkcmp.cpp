@@ -261,3 +261,12 @@ void TNetwork::WriteParValue(TkxParValue* par) {
     emit Log(QStringLiteral("Register ") + TkxQString(par->GetDescription()) +
              QStringLiteral(" new value sent: ") + TkxQString(par->GetValueString()));
 }
+
+void TNetwork::RefPosEdited(TkxParValue* par) {
+    TkxDeviceQXDRV* drive = GetDrive();
+    if (par == nullptr || drive == nullptr || DeviceState() != TkxState::Running ||
+        drive->WriteRefPos == nullptr) {
+        return;
+    }
+    drive->WriteRefPos->SetEnabled(true);
+}

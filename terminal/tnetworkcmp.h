@@ -49,6 +49,12 @@ public:
     bool OpenOffline(int port, int slave, const std::string& versionText);
     void CloseConnection();
 
+    // Writes a parameter the user changed to the connected and ready drive at once, waiting
+    // for the write, and logs its new value; nothing otherwise.
+    void WriteParValue(TkxParValue* par);
+    // The positioning reference was edited: the drive writes its whole block in one request.
+    void RefPosEdited(TkxParValue* par);
+
 signals:
     void Log(const QString& line);
     // A failure the user must acknowledge.
@@ -80,7 +86,6 @@ private:
     void NoVersion(const TkxVersionRecord* version);
     void TransaError(TkxMBTransaction* transaction);
     void AttachDrive(TkxDeviceQXDRV* drive);
-    void WriteParValue(TkxParValue* par);
 
     TkxMBNetwork FNetwork;
     TkxDeviceSetup* FDeviceSetup = nullptr;

@@ -1,12 +1,15 @@
 #include "tterminalcls.h"
 
 #include "taboutform.h"
+#include "tcontrolform.h"
 #include "tmainform.h"
 #include "tnetworkcmp.h"
 #include "tofflinemodedlg.h"
 #include "tportlistcls.h"
+#include "tscopeform.h"
 #include "tsetupform.h"
 #include "tshellform.h"
+#include "ttargetsform.h"
 #include "ttermsettingscls.h"
 
 #include "modbus/tkxmbcontextcls.h"
@@ -27,11 +30,8 @@ bool HasDefinitionFile(const std::string& folder) {
     return false;
 }
 
-std::unique_ptr<TShellForm> MakeForm(const char* name, const char* caption,
-                                     std::initializer_list<const char*> actions,
-                                     const std::string& appPath) {
-    auto form = std::make_unique<TShellForm>(QString::fromLatin1(name),
-                                             QString::fromLatin1(caption), actions);
+template <typename Form>
+std::unique_ptr<Form> Placed(std::unique_ptr<Form> form, const std::string& appPath) {
     TTermSettings settings(appPath);
     form->ReadGeometry(settings);
     return form;
@@ -49,16 +49,9 @@ std::string TTerminal::DefinitionFolder(const std::string& appPath,
 
 TTerminal::TTerminal(const std::string& appPath, const std::string& installedPath) {
     FMainForm = std::make_unique<TMainForm>(appPath);
-    FControlForm = MakeForm("ControlForm", "Remote Control",
-                            {"acMainRefUp", "acMainRefDwn", "acMainRefZero", "acSecRefUp",
-                             "acSecRefDwn", "acSecRefZero", "acTarget"},
-                            appPath);
-    FSetupForm = std::make_unique<TSetupForm>(appPath);
-    {
-        TTermSettings settings(appPath);
-        FSetupForm->ReadGeometry(settings);
-    }
-    FScopeForm = MakeForm("ScopeForm", "Oscilloscope", {}, appPath);
+    FControlForm = Placed(std::make_unique<TControlForm>(), appPath);
+    FSetupForm = Placed(std::make_unique<TSetupForm>(appPath), appPath);
+    FScopeForm = Placed(std::make_unique<TScopeForm>(), appPath);
     FAboutForm = std::make_unique<TAboutForm>(appPath, FMainForm.get());
     FNetwork = std::make_unique<TNetwork>(DefinitionFolder(appPath, installedPath));
     TTermSettings settings(appPath);
@@ -70,7 +63,7 @@ TTerminal::TTerminal(const std::string& appPath, const std::string& installedPat
         }
         FMainForm->ShowPortPath(port, path);
     }
-    FTargetsForm = MakeForm("TargetsForm", "Targets", {"acSend", "acSave", "acReload"}, appPath);
+    FTargetsForm = Placed(std::make_unique<TTargetsForm>(), appPath);
     FOfflineModeDlg = std::make_unique<TOfflineModeDlg>(FMainForm.get());
     FAboutForm->SetNetwork(FNetwork.get());
     FMainForm->ChooseOfflineVersion = [this] { return FOfflineModeDlg->Choose(); };
@@ -78,6 +71,11 @@ TTerminal::TTerminal(const std::string& appPath, const std::string& installedPat
     FMainForm->SetWindows(
         {FControlForm.get(), FSetupForm.get(), FScopeForm.get(), FTargetsForm.get()});
     FMainForm->SetNetwork(FNetwork.get());
+    FControlForm->SetNetwork(FNetwork.get());
+    FControlForm->ShowTargets = [this] { FTargetsForm->ShowModal(); };
+    FScopeForm->SetNetwork(FNetwork.get());
+    FTargetsForm->SetNetwork(FNetwork.get());
+    FControlForm->RefreshSetup = [this] { FSetupForm->kxInterface->RefreshData(); };
     LinkSetupForm();
 }
 

@@ -4,11 +4,14 @@
 #include <string>
 
 class TAboutForm;
+class TControlForm;
 class TMainForm;
 class TOfflineModeDlg;
 class TNetwork;
+class TScopeForm;
 class TSetupForm;
 class TShellForm;
+class TTargetsForm;
 
 // The terminal's windows and its network module, made once at start-up in the program's
 // order and living until it ends. The network goes first at the end, so that no window is
@@ -24,10 +27,10 @@ public:
 
     TMainForm& MainForm() const { return *FMainForm; }
     TNetwork& Network() const { return *FNetwork; }
-    TShellForm& ControlForm() const { return *FControlForm; }
+    TControlForm& ControlForm() const { return *FControlForm; }
     TSetupForm& SetupForm() const { return *FSetupForm; }
-    TShellForm& ScopeForm() const { return *FScopeForm; }
-    TShellForm& TargetsForm() const { return *FTargetsForm; }
+    TScopeForm& ScopeForm() const { return *FScopeForm; }
+    TTargetsForm& TargetsForm() const { return *FTargetsForm; }
     TAboutForm& AboutForm() const { return *FAboutForm; }
     TOfflineModeDlg& OfflineModeDlg() const { return *FOfflineModeDlg; }
 
@@ -41,11 +44,11 @@ private:
     void LinkSetupForm();
 
     std::unique_ptr<TMainForm> FMainForm;
-    std::unique_ptr<TShellForm> FControlForm;
+    std::unique_ptr<TControlForm> FControlForm;
     std::unique_ptr<TSetupForm> FSetupForm;
-    std::unique_ptr<TShellForm> FScopeForm;
+    std::unique_ptr<TScopeForm> FScopeForm;
     std::unique_ptr<TAboutForm> FAboutForm;
     std::unique_ptr<TNetwork> FNetwork;
-    std::unique_ptr<TShellForm> FTargetsForm;
+    std::unique_ptr<TTargetsForm> FTargetsForm;
     std::unique_ptr<TOfflineModeDlg> FOfflineModeDlg;
 };

@@ -1,6 +1,7 @@
 #include "tmainform.h"
 #include "tnetworkcmp.h"
 #include "tsetupform.h"
+#include "tsimsession.h"
 #include "tterminalcls.h"
 
 #include "support/simprocess.h"
@@ -23,7 +24,8 @@
 namespace {
 
 const std::string kShipped = std::string(TKX_BINARY_DIR) + "/tools/";
-constexpr int kWaitMs = 20000;
+constexpr int kWaitMs = TSimSession::WaitMs;
+using Session = TSimSession;
 
 // Counts the paint events a widget gets.
 class PaintCounter : public QObject {
@@ -39,66 +41,8 @@ protected:
     }
 };
 
-// The terminal on COM1, mapped by its settings file to the simulated demo drive, whose
-// control socket injects faults.
-class Session {
-public:
-    Session() {
-        FSim = std::make_unique<qxsim::SimProcess>(
-            std::vector<std::string>{"--demo", "--link", FFolder.PathOf("drive"), "--control",
-                                     FFolder.PathOf("control"), "--speedup", "10"});
-        FFolder.Write("QX_DRIVE_ConfigTerm.ini", "[Ports]\r\nCOM1=" + FFolder.PathOf("drive") +
-                                                     "\r\n[Setup]\r\nLastPort=1\r\n");
-        FTerminal = std::make_unique<TTerminal>(FFolder.Dir(), kShipped);
-        Form().ShowMessage = [this](const QString& message) { Messages << message; };
-        // Lists that are not shown are brought up to date only when they are.
-        Form().show();
-    }
-
-    bool Started() const { return FSim->Started(); }
-    QString Problem() const { return QString::fromStdString(FSim->Banner()); }
-    TMainForm& Form() const { return FTerminal->MainForm(); }
-    TTerminal& Terminal() const { return *FTerminal; }
-    qxsim::SimProcess& Sim() const { return *FSim; }
-
-    bool Logged(const QString& line) const { return Form().LogLines().contains(line); }
-    bool WaitLogged(const QString& line) const {
-        return QTest::qWaitFor([&] { return Logged(line); }, kWaitMs);
-    }
-
-    // One command line on the control socket; its answer.
-    QString Control(const QString& command) {
-        QLocalSocket socket;
-        socket.connectToServer(QString::fromStdString(FFolder.PathOf("control")));
-        if (!socket.waitForConnected(kWaitMs)) {
-            return QStringLiteral("no control socket");
-        }
-        socket.write((command + QLatin1Char('\n')).toUtf8());
-        socket.flush();
-        while (!socket.canReadLine() && socket.waitForReadyRead(kWaitMs)) {
-        }
-        return QString::fromUtf8(socket.readLine()).trimmed();
-    }
-
-    QStringList Messages;
-
-private:
-    TkxTempFolder FFolder;
-    std::unique_ptr<qxsim::SimProcess> FSim;
-    std::unique_ptr<TTerminal> FTerminal;
-};
-
 QStringList Values(const QTreeWidget* list) {
-    int column = 0;
-    while (column < list->columnCount() &&
-           TkxUserInterfaceUtils::ColumnTag(list, column) != ckValue) {
-        ++column;
-    }
-    QStringList values;
-    for (int row = 0; row < list->topLevelItemCount(); ++row) {
-        values << list->topLevelItem(row)->text(column);
-    }
-    return values;
+    return ListValues(list);
 }
 
 bool IsFaultColour(const QWidget* widget) {

@@ -1,7 +1,9 @@
+#include "tcontrolform.h"
 #include "tmainform.h"
 #include "tnetworkcmp.h"
 #include "tsetupform.h"
 #include "tshellform.h"
+#include "ttargetsform.h"
 #include "tterminalcls.h"
 
 #include "support/tkxtempfolder.h"
