@@ -73,6 +73,7 @@ TTerminal::TTerminal(const std::string& appPath, const std::string& installedPat
     FMainForm->SetNetwork(FNetwork.get());
     FControlForm->SetNetwork(FNetwork.get());
     FControlForm->ShowTargets = [this] { FTargetsForm->ShowModal(); };
+    FSetupForm->ShowTargets = [this] { FTargetsForm->ShowModal(); };
     FScopeForm->SetNetwork(FNetwork.get());
     FTargetsForm->SetNetwork(FNetwork.get());
     FControlForm->RefreshSetup = [this] { FSetupForm->kxInterface->RefreshData(); };
