@@ -90,6 +90,7 @@ TControlForm::TControlForm(QWidget* parent)
     kxInterface->setObjectName(QStringLiteral("kxInterface"));
     kxInterface->OnBeforeRefresh = [this](TkxUserInterfaceUtils*) { InterfaceBeforeRefresh(); };
     kxInterface->OnEdited = [this](TkxParValue* par) { InterfaceEdited(par); };
+    kxInterface->OnAfterRefresh = [this](TkxUserInterfaceUtils*) { FitListWidth(); };
     BuildActions();
     BuildControls();
 }
@@ -185,7 +186,7 @@ void TControlForm::BuildControls() {
     lvControl->setFont(TkxQFont(QStringLiteral("Arial"), -11));
     lvControl->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lvControl->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    controlRow->addWidget(lvControl, 1);
+    controlRow->addWidget(lvControl);
     FStepPanel = new QWidget(gbControl);
     FStepPanel->setObjectName(QStringLiteral("StepPanel"));
     FMainRow = ButtonRow({acMainRefUp, acMainRefDwn, acMainRefZero}, FStepPanel);
@@ -197,6 +198,7 @@ void TControlForm::BuildControls() {
     FStepPanel->setFixedWidth(std::max(FMainRow->width(), BigButtonWidth));
     FStepPanel->setMinimumHeight(2 * StepButton + BigButtonHeight + 8);
     controlRow->addWidget(FStepPanel);
+    controlRow->addStretch(1);
     layout->addWidget(gbControl);
 
     auto* panel = new QWidget(this);
@@ -291,13 +293,7 @@ void TControlForm::LinkDevice() {
     kxInterface->ListSep();
     list(drive->ParNextFixedPos);
     const int height = kxInterface->AdaptHeight();
-    // The list shows every row and every column whole.
-    int width = 2 * lvControl->frameWidth();
-    for (int column = 0; column < lvControl->columnCount(); ++column) {
-        lvControl->resizeColumnToContents(column);
-        width += lvControl->columnWidth(column);
-    }
-    lvControl->setFixedWidth(width);
+    FitListWidth();
     gbControl->setFixedHeight(std::max(height, FStepPanel->minimumHeight()) + 25);
 
     kxInterface->With(acCmdSyncSignal, drive->CmdSyncSignal);
@@ -313,6 +309,18 @@ void TControlForm::LinkDevice() {
     }
     AlignStepButtons();
     adjustSize();
+}
+
+void TControlForm::FitListWidth() {
+    // Every column whole: the list widens to its texts, never narrows while bound.
+    int width = 2 * lvControl->frameWidth();
+    for (int column = 0; column < lvControl->columnCount(); ++column) {
+        lvControl->resizeColumnToContents(column);
+        width += lvControl->columnWidth(column);
+    }
+    if (width > lvControl->width() || lvControl->minimumWidth() != lvControl->maximumWidth()) {
+        lvControl->setFixedWidth(width);
+    }
 }
 
 void TControlForm::UnlinkDevice() {

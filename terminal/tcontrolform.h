@@ -93,6 +93,8 @@ private:
     // A click on the box, which stores its bit and raises the edit; nothing while it is
     // disabled or unbound.
     static void Toggle(TkxCheckBox* box);
+    // Sizes the list to show every column whole.
+    void FitListWidth();
     // Places the step buttons level with the reference rows of the list.
     void AlignStepButtons();
 
