@@ -4,6 +4,7 @@
 #include "modbus/tkxthreadbuffercls.h"
 #include "registers/tkxregblockcls.h"
 
+#include <algorithm>
 #include <utility>
 
 TkxMBWriteSingleRegister::TkxMBWriteSingleRegister(TkxDeviceSlave* device, int kind,
@@ -31,5 +32,17 @@ std::int32_t TkxMBWriteSingleRegister::Transact(TkxMBServer& server) {
     if (!built) {
         return TkxMBResult::UnexpectedSize;
     }
-    return Exchange(server);
+    const std::int32_t result = Exchange(server);
+    if (result == 0 && !value.empty()) {
+        RestoreInBuffer(*block->Data(), value);
+    }
+    return result;
+}
+
+void TkxMBWriteSingleRegister::RestoreInBuffer(TkxThreadBuffer& view,
+                                               const std::vector<std::uint8_t>& value) {
+    // A read that was on the line when the write was started has landed by now with the
+    // device's old value; what the device holds after the write is the value sent.
+    const TkxThreadBuffer::Writer writer(view);
+    std::copy(value.begin(), value.end(), writer.Data());
 }

@@ -1,6 +1,6 @@
 // Single-register writes of a drive whose periodic state read covers the same register, against
-// the simulator: every value written reaches the drive, even when a state read lands between
-// the write's start and its turn on the line.
+// the simulator: every value written reaches the drive and stays shown, even when a state read
+// lands between the write's start and its turn on the line.
 #include "support/tkxsimdrivenetwork.h"
 
 #include "base/tkxstatescale.h"
@@ -31,6 +31,9 @@ TEST(TkxWriteWhilePolling, EveryWrittenValueOfAPolledRegisterReachesTheDrive) {
         reference->SetValueDouble(value);
         const double written = reference->GetValueDouble();
         ASSERT_EQ(reference->WriteToDevice(), 0);
+        // A state read that was on the line meanwhile does not show the old value afterwards,
+        // so a step made from the value shown starts from the value written.
+        ASSERT_EQ(reference->GetValueDouble(), written) << "the old value came back";
         // Two state reads after the write: the second one started after the write was done,
         // so what it shows is what the drive holds.
         const int reads = drive()->ReadState->GetMessageCount();

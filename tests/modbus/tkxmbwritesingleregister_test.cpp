@@ -52,10 +52,24 @@ TEST_F(TkxMBWriteSingleRegisterTest, ATakenValueGoesOutWhateverTheBufferHoldsThe
     Reply(Hex("01 06 00 10 00 01"));
     EXPECT_EQ(write.Transact(FServer), 0);
     EXPECT_EQ(Sent()[0], Hex("01 06 00 10 00 01"));
+    EXPECT_EQ(Stored(0x10, 2), Hex("00 01")) << "the buffer holds what the device now holds";
 
-    Reply(Hex("01 06 00 10 00 00"));
+    Store(0x10, Hex("00 02"));
+    Reply(Hex("01 06 00 10 00 02"));
     EXPECT_EQ(write.Transact(FServer), 0);
-    EXPECT_EQ(Sent()[1], Hex("01 06 00 10 00 00"));
+    EXPECT_EQ(Sent()[1], Hex("01 06 00 10 00 02"));
+}
+
+// A refused write leaves the buffer as the last read left it.
+TEST_F(TkxMBWriteSingleRegisterTest, ARefusedTakenValueIsNotPutBack) {
+    MakeDevice(PlainRegisters({0x10}, 64));
+    auto& write = MakeFor<TkxMBWriteSingleRegister>(FDevice.get(), 1, 0x10);
+    Store(0x10, Hex("00 01"));
+    write.TakeValue();
+    Store(0x10, Hex("00 00"));
+    Reply({}, IllegalValue);
+    EXPECT_EQ(write.Transact(FServer), IllegalValue);
+    EXPECT_EQ(Stored(0x10, 2), Hex("00 00"));
 }
 
 TEST_F(TkxMBWriteSingleRegisterTest, NothingIsSentWithoutAView) {
