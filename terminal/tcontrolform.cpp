@@ -98,14 +98,14 @@ TControlForm::TControlForm(QWidget* parent)
 TControlForm::~TControlForm() = default;
 
 void TControlForm::BuildActions() {
-    struct TSpec {
+    struct TActionEntry {
         QAction** Field;
         const char* Name;
         const char* Caption;
         const char* Hint;
         QKeySequence Keys;
     };
-    const TSpec specs[] = {
+    const TActionEntry entries[] = {
         {&acClose, "acClose", "&Close", nullptr, QKeySequence(Qt::CTRL | Qt::Key_X)},
         {&acMainRefUp, "acMainRefUp", "+", "Main reference up", QKeySequence(Qt::CTRL | Qt::Key_U)},
         {&acMainRefDwn, "acMainRefDwn", "-", "Main reference down",
@@ -129,15 +129,15 @@ void TControlForm::BuildActions() {
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)},
         {&acTarget, "acTarget", "Set Targets", nullptr, QKeySequence()},
     };
-    for (const TSpec& spec : specs) {
-        QAction* action = Action(spec.Name);
-        action->setText(QString::fromLatin1(spec.Caption));
-        if (spec.Hint != nullptr) {
-            action->setToolTip(QString::fromLatin1(spec.Hint));
+    for (const TActionEntry& entry : entries) {
+        QAction* action = Action(entry.Name);
+        action->setText(QString::fromLatin1(entry.Caption));
+        if (entry.Hint != nullptr) {
+            action->setToolTip(QString::fromLatin1(entry.Hint));
         }
-        action->setShortcut(spec.Keys);
+        action->setShortcut(entry.Keys);
         action->setShortcutContext(Qt::WindowShortcut);
-        *spec.Field = action;
+        *entry.Field = action;
     }
     connect(acClose, &QAction::triggered, this, &QWidget::hide);
     connect(acMainRefUp, &QAction::triggered, this,

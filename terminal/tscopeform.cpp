@@ -39,7 +39,7 @@ constexpr std::uint32_t PeakColor = 0x0000FF;
 constexpr const char* CurrentPattern = "00.0";
 
 // One diagram of the scope; colours as 0x00BBGGRR.
-struct TDiagramSpec {
+struct TDiagramLayout {
     const char* Title;
     std::uint32_t Back;
     const char* Unit;
@@ -50,7 +50,7 @@ struct TDiagramSpec {
     std::uint32_t Pen;
 };
 
-const TDiagramSpec Specs[TScopeForm::SignalCount] = {
+const TDiagramLayout DiagramLayouts[TScopeForm::SignalCount] = {
     {"Frequency", 0xFDCBAC, "[Hz]", 128, 10, "000.0", "Freq", 0xFF0000},
     {"Current", 0xFDB386, "[A]", 20, 5, "00.0", "Ampere", 0x00FF00},
     {"Voltage", 0xFB7C31, "[V]", 700, 100, "000", "Volt", 0x0000FF},
@@ -126,8 +126,8 @@ TScopeForm::~TScopeForm() = default;
 void TScopeForm::BuildDiagrams() {
     const double now = TkxFormat::Now();
     for (int signal = 0; signal < SignalCount; ++signal) {
-        const TDiagramSpec& spec = Specs[signal];
-        TkxGraphDiagram* diagram = kxGraph.AddDgr(spec.Title);
+        const TDiagramLayout& layout = DiagramLayouts[signal];
+        TkxGraphDiagram* diagram = kxGraph.AddDgr(layout.Title);
         FDiagrams[signal] = diagram;
         diagram->SetVisible(true);
         diagram->SetAutoX(true);
@@ -135,7 +135,7 @@ void TScopeForm::BuildDiagrams() {
         diagram->TextFormat().SetVisible(true);
         QFont font = diagram->TextFormat().Font();
         diagram->TextFormat().SetFont(TkxQFont(font.family(), -12));
-        diagram->SetBackColor(TkxQColor(spec.Back));
+        diagram->SetBackColor(TkxQColor(layout.Back));
         diagram->SetPlotColor(TkxQColor(PlotColor));
 
         TkxGraphScala& x = *diagram->XScale();
@@ -148,16 +148,16 @@ void TScopeForm::BuildDiagrams() {
         x.LabelFormat().SetText("0.00");
         x.GridFormat().SetPen(QPen(TkxQColor(GridColor), 1, Qt::DotLine));
         TkxGraphScala& y = *diagram->YScale();
-        y.TextFormat().SetText(spec.Unit);
+        y.TextFormat().SetText(layout.Unit);
         y.SetDateLabels(false);
         y.SetTimeLabels(false);
-        y.SetRange(0, spec.Max);
-        y.SetStep(spec.Step);
-        y.LabelFormat().SetText(spec.Pattern);
+        y.SetRange(0, layout.Max);
+        y.SetStep(layout.Step);
+        y.LabelFormat().SetText(layout.Pattern);
         y.GridFormat().SetPen(QPen(TkxQColor(GridColor), 1, Qt::DotLine));
 
-        const QColor pen = TkxQColor(spec.Pen);
-        TkxGraphTraccia* trace = diagram->AddTraccia(spec.Trace);
+        const QColor pen = TkxQColor(layout.Pen);
+        TkxGraphTraccia* trace = diagram->AddTraccia(layout.Trace);
         trace->SetLineStyle(TkxGraphTraccia::LinePolyline);
         trace->LineFormat().SetPen(QPen(pen, 2));
         trace->LineFormat().SetBrush(QBrush(signal == Frequency ? pen : TkxQColor(PlotColor)));
@@ -178,7 +178,7 @@ void TScopeForm::BuildDiagrams() {
                            TkxGraphMarker::EndArrowIn, CurrentPattern);
         }
         AddLevelMarker(*diagram, "Act", QPen(pen, 1, Qt::DotLine), TkxGraphMarker::EndDiamond,
-                       spec.Pattern);
+                       layout.Pattern);
     }
     LayoutDiagrams(width(), height());
 }
@@ -319,8 +319,8 @@ QString TScopeForm::CsvText() const {
     }
     QString text = QStringLiteral("Time");
     for (int signal = 0; signal < SignalCount; ++signal) {
-        text += QStringLiteral(",%1 %2").arg(QString::fromLatin1(Specs[signal].Title),
-                                             QString::fromLatin1(Specs[signal].Unit));
+        text += QStringLiteral(",%1 %2").arg(QString::fromLatin1(DiagramLayouts[signal].Title),
+                                             QString::fromLatin1(DiagramLayouts[signal].Unit));
     }
     text += QLatin1String("\r\n");
     for (const auto& [time, values] : rows) {
