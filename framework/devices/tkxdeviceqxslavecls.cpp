@@ -18,6 +18,7 @@
 #include "registers/tkxregistercls.h"
 #include "registers/tkxtextresourcecls.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -113,6 +114,12 @@ std::unique_ptr<TkxParValue> MakeParameter(TkxPropertyClass kind, std::string_vi
     return bit ? std::make_unique<TkxParBoolField>(reg, *bit, *element) : nullptr;
 }
 
+// Stores bytes into view under its write lock, as many as it holds.
+void StoreBytes(TkxThreadBuffer& view, const std::vector<std::uint8_t>& bytes) {
+    const TkxThreadBuffer::Writer writer(view);
+    std::copy_n(bytes.begin(), std::min<std::size_t>(bytes.size(), view.Size()), writer.Data());
+}
+
 } // namespace
 
 TkxDeviceQXSlave::TkxDeviceQXSlave(TkxDeviceSetup* setup, const TkxVersionRecord* version,
@@ -192,18 +199,66 @@ void TkxDeviceQXSlave::AdoptParameter(std::unique_ptr<TkxParValue> parameter) {
 void TkxDeviceQXSlave::WatchSetupEdits(std::string_view group) {
     const std::unique_ptr<TkxRegBlock> blocks = Defs()->CategoryBlocks(group);
     ForEachRegister(blocks.get(), [this](TkxRegister& reg) {
-        reg.OnChange = [this](TkxRegister*, bool changed) { SetupEditedBy(changed); };
+        reg.OnChange = [this](TkxRegister* sender, bool changed) {
+            SetupEditedBy(*sender, changed);
+        };
     });
 }
 
-void TkxDeviceQXSlave::SetupEditedBy(bool changed) {
+void TkxDeviceQXSlave::SetupEditedBy(TkxRegister& reg, bool changed) {
     if (FBinding) {
         return;
     }
     if (changed) {
         FSetupState = SetupEdited;
+        KeepEditDuringRead(reg);
     }
     DoOnSetupEdited();
+}
+
+// The read is enabled from its start until the thread has run it to a good reply, and pending
+// from the start of that run until its result has been handled here: one of the two holds all
+// along.
+bool TkxDeviceQXSlave::SetupReadUnderway() const {
+    return ReadSetup != nullptr && (ReadSetup->IsEnabled() || ReadSetup->IsPending());
+}
+
+void TkxDeviceQXSlave::KeepEditDuringRead(TkxRegister& reg) {
+    if (!SetupReadUnderway()) {
+        FEditsDuringRead.clear();
+        return;
+    }
+    if (reg.Data() == nullptr) {
+        return;
+    }
+    std::vector<std::uint8_t> bytes = reg.Data()->Copy();
+    const auto kept = std::find_if(FEditsDuringRead.begin(), FEditsDuringRead.end(),
+                                   [&reg](const auto& edit) { return edit.first == &reg; });
+    if (kept != FEditsDuringRead.end()) {
+        kept->second = std::move(bytes);
+    } else {
+        FEditsDuringRead.emplace_back(&reg, std::move(bytes));
+    }
+}
+
+bool TkxDeviceQXSlave::PutBackEditsDuringRead() {
+    if (FEditsDuringRead.empty()) {
+        return false;
+    }
+    for (const auto& [reg, bytes] : FEditsDuringRead) {
+        StoreBytes(*reg->Data(), bytes);
+    }
+    if (!ReadSetup->IsEnabled()) {
+        FEditsDuringRead.clear();
+    }
+    return true;
+}
+
+void TkxDeviceQXSlave::PerformTransaError(TkxMBTransaction* transaction) {
+    if (transaction != nullptr && transaction == ReadSetup) {
+        PutBackEditsDuringRead();
+    }
+    TkxDeviceSlave::PerformTransaError(transaction);
 }
 
 TkxMBChainedTransa* TkxDeviceQXSlave::MakeGroupTransa(std::string_view group, bool forWriting,
@@ -265,7 +320,11 @@ void TkxDeviceQXSlave::MakeStandardTransactions() {
 }
 
 void TkxDeviceQXSlave::SetupRead(TkxMBTransaction* sender) {
-    if (FSetupState != SetupSentNotSaved) {
+    // Edits made while the read was underway are newer than what it brought: they stay, and
+    // the setup stays edited, so that a send or a close still sees them.
+    if (PutBackEditsDuringRead()) {
+        FSetupState = SetupEdited;
+    } else if (FSetupState != SetupSentNotSaved) {
         FSetupState = SetupLoaded;
     }
     DoOnSetupLoaded();
@@ -296,7 +355,9 @@ void TkxDeviceQXSlave::Fire(const SetupEvent& event, TkxMBTransaction* sender) {
     }
 }
 
+// Edits made before the reload are dropped: the user asked for the device's values.
 void TkxDeviceQXSlave::ReloadSetup() {
+    FEditsDuringRead.clear();
     ReadSetup->SetEnabled(true);
 }
 
@@ -329,14 +390,7 @@ TkxRegister* TkxDeviceQXSlave::CopyRegisterToEEProm(const TkxRegister& reg) {
     if (copy == nullptr || copy == &reg || reg.Data() == nullptr || copy->Data() == nullptr) {
         return nullptr;
     }
-    std::vector<std::uint8_t> bytes;
-    {
-        TkxThreadBuffer::Reader reader(*reg.Data());
-        bytes.assign(reader.Data(), reader.Data() + reg.Data()->Size());
-    }
-    TkxThreadBuffer::Writer writer(*copy->Data());
-    std::copy_n(bytes.begin(), std::min<std::size_t>(bytes.size(), copy->Data()->Size()),
-                writer.Data());
+    StoreBytes(*copy->Data(), reg.Data()->Copy());
     return copy;
 }
 

@@ -38,6 +38,10 @@ public:
     TkxDeviceQXSlave(TkxDeviceSetup* setup, const TkxVersionRecord* version, TkxRegDefsList* defs);
     ~TkxDeviceQXSlave() override;
 
+    // A failed setup read may have stored some of its blocks: the edits made while it was
+    // underway go back over them.
+    void PerformTransaError(TkxMBTransaction* transaction) override;
+
     static const TkxPropertyTable& ClassProperties();
     // The table of the object's own class.
     virtual const TkxPropertyTable& Properties() const { return ClassProperties(); }
@@ -125,7 +129,15 @@ private:
     void BindProperty(const TkxProperty& property);
     void AdoptParameter(std::unique_ptr<TkxParValue> parameter);
     void MakeStandardTransactions();
-    void SetupEditedBy(bool changed);
+    void SetupEditedBy(TkxRegister& reg, bool changed);
+    // Whether a setup read has been started and its result not yet handled.
+    bool SetupReadUnderway() const;
+    // Keeps the bytes an edit left in reg while a setup read is underway; with none underway,
+    // drops what was kept, which no read will overwrite any more.
+    void KeepEditDuringRead(TkxRegister& reg);
+    // Puts the kept edits back over the values a read brought; whether there were any. They
+    // are kept on while the read stays enabled for another run (a retry, a new reload).
+    bool PutBackEditsDuringRead();
     void SetupRead(TkxMBTransaction* sender);
     void SetupSent(TkxMBTransaction* sender);
     void SetupSaved(TkxMBTransaction* sender);
@@ -135,4 +147,8 @@ private:
     bool FSaveAfterSend = false;
     // While a new parameter takes its default, the change is no edit.
     bool FBinding = false;
+    // The edits made since the setup read underway was started: each register edited with its
+    // bytes as the last edit left them. The read's reply lands in the buffer on the
+    // communication thread and would overwrite them; they go back when its result is handled.
+    std::vector<std::pair<TkxRegister*, std::vector<std::uint8_t>>> FEditsDuringRead;
 };

@@ -11,6 +11,11 @@
 
 #include <gmock/gmock.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+
 namespace {
 
 using ::testing::ElementsAre;
@@ -36,7 +41,73 @@ protected:
         return PumpUntil([&] { return !transaction->IsEnabled() && !transaction->IsPending(); });
     }
 
+    // The next read of address waits on the line, before the slave answers it, until the test
+    // opens the gate: what the test does meanwhile comes before the reply.
+    void HoldNextRead(std::uint16_t address) {
+        {
+            const std::lock_guard lock(FGateMutex);
+            FHeldAddress = address;
+            FHeld = false;
+            FGateOpen = false;
+        }
+        Script->SetResponder([this](const auto& query) {
+            PassGate(query);
+            return FailAt(query) ? Fault(TkxMBResult::IllegalAddress) : FSlave.Answer(query);
+        });
+    }
+    bool WaitUntilHeld() {
+        std::unique_lock lock(FGateMutex);
+        return FGateChanged.wait_for(lock, std::chrono::seconds(10), [this] { return FHeld; });
+    }
+    void OpenGate() {
+        const std::lock_guard lock(FGateMutex);
+        FGateOpen = true;
+        FGateChanged.notify_all();
+    }
+    // Reads of address get an exception reply, until AnswerEveryRead.
+    void FailReadsOf(int address) {
+        const std::lock_guard lock(FGateMutex);
+        FFailAddress = address;
+    }
+    void AnswerEveryRead() { FailReadsOf(-1); }
+    // Waits, without serving the main queue, until the thread has run the transaction: its
+    // reply is in the buffer, its result not handled yet.
+    static bool RunButNotHandled(TkxMBTransaction* transaction) {
+        return std::async(std::launch::async, [transaction] { return transaction->WaitFor(10000); })
+            .get();
+    }
+    void TearDown() override {
+        OpenGate();
+        TkxDeviceLineFixture::TearDown();
+    }
+
     TkxMemorySlave FSlave;
+
+private:
+    static bool IsReadOf(const std::vector<std::uint8_t>& query, int address) {
+        return query.size() >= 4 && query[1] == 3 && (query[2] << 8 | query[3]) == address;
+    }
+    void PassGate(const std::vector<std::uint8_t>& query) {
+        std::unique_lock lock(FGateMutex);
+        if (FHeldAddress < 0 || !IsReadOf(query, FHeldAddress)) {
+            return;
+        }
+        FHeldAddress = -1;
+        FHeld = true;
+        FGateChanged.notify_all();
+        FGateChanged.wait_for(lock, std::chrono::seconds(10), [this] { return FGateOpen; });
+    }
+    bool FailAt(const std::vector<std::uint8_t>& query) {
+        const std::lock_guard lock(FGateMutex);
+        return FFailAddress >= 0 && IsReadOf(query, FFailAddress);
+    }
+
+    std::mutex FGateMutex;
+    std::condition_variable FGateChanged;
+    int FHeldAddress = -1;
+    int FFailAddress = -1;
+    bool FHeld = false;
+    bool FGateOpen = false;
 };
 
 TEST_F(TkxDeviceQXSlaveTest, PropertiesBindByNameAndMalformedEntriesGiveNone) {
@@ -168,6 +239,68 @@ TEST_F(TkxDeviceQXSlaveTest, AReadOverwritesAnEditThatWasNotSent) {
     EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 0.0);
 }
 
+// An edit made while a setup read is on the line comes after what the read brings.
+TEST_F(TkxDeviceQXSlaveTest, AnEditMadeWhileTheSetupIsReadSurvivesTheRead) {
+    FSlave.SetWord(202, 42);
+    TkxDeviceQXDrive& drive = LoadedDrive();
+    int reads = 0;
+    int sent = 0;
+    drive.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
+    drive.OnSetupSent = [&](TkxMBTransaction*) { ++sent; };
+    FSlave.SetWord(203, 9);
+
+    HoldNextRead(200);
+    drive.ReloadSetup();
+    ASSERT_TRUE(WaitUntilHeld());
+    drive.ParMotorAccel->SetValueDouble(60.0);
+    drive.ParMotorAccel->SetValueDouble(61.0);
+    OpenGate();
+    ASSERT_TRUE(PumpUntil([&] { return reads == 1; }));
+    EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 61.0) << "the last edit, not the drive's";
+    EXPECT_EQ(drive.RegisterByName("MotorDecel")->GetValueInteger(0), 9) << "read from the drive";
+    EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupEdited) << "a close still warns";
+
+    drive.SendToDrive();
+    ASSERT_TRUE(PumpUntil([&] { return sent == 1; }));
+    EXPECT_EQ(FSlave.Word(202), 61);
+
+    FSlave.SetWord(202, 43);
+    drive.ReloadSetup();
+    ASSERT_TRUE(PumpUntil([&] { return reads == 2 && !drive.ReadSetup->IsPending(); }));
+    EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 43.0) << "kept for one read only";
+    EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupSentNotSaved);
+}
+
+TEST_F(TkxDeviceQXSlaveTest, AnEditMadeAfterTheReplyLandedKeepsTheSetupEdited) {
+    FSlave.SetWord(202, 42);
+    TkxDeviceQXDrive& drive = LoadedDrive();
+    int reads = 0;
+    drive.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
+    drive.ReloadSetup();
+    ASSERT_TRUE(RunButNotHandled(drive.ReadSetup));
+    ASSERT_EQ(reads, 0);
+    drive.ParMotorAccel->SetValueDouble(60.0);
+    ASSERT_TRUE(PumpUntil([&] { return reads == 1; }));
+    EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 60.0);
+    EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupEdited);
+}
+
+TEST_F(TkxDeviceQXSlaveTest, AReloadAskedForAfterTheEditBringsTheDrivesValues) {
+    FSlave.SetWord(202, 42);
+    TkxDeviceQXDrive& drive = LoadedDrive();
+    int reads = 0;
+    drive.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
+    HoldNextRead(200);
+    drive.ReloadSetup();
+    ASSERT_TRUE(WaitUntilHeld());
+    drive.ParMotorAccel->SetValueDouble(60.0);
+    drive.ReloadSetup();
+    OpenGate();
+    ASSERT_TRUE(PumpUntil([&] { return reads >= 1 && !drive.ReadSetup->IsEnabled(); }));
+    EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 42.0);
+    EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupLoaded);
+}
+
 TEST_F(TkxDeviceQXSlaveTest, ASaveWritesNoEEPromAfterAFailedSend) {
     TkxDeviceQXDrive& drive = LoadedDrive();
     bool saved = false;
@@ -216,6 +349,44 @@ TEST_F(TkxDeviceQXSlaveInPlaceTest, SaveCopiesNothingAndStillSendsAndSaves) {
     ASSERT_TRUE(PumpUntil([&] { return saved; }));
     EXPECT_EQ(FSlave.Word(10), 7);
     EXPECT_EQ(FSlave.WritesTo(10), 2) << "sent, then saved from the same register";
+}
+
+// A setup read in two blocks, 10 to 14 and 15 to 19: a failed block does not stop the other.
+class TkxDeviceQXSlaveBlockwiseTest : public TkxDeviceQXSlaveTest {
+protected:
+    void LoadDefinitions() override {
+        std::string text = "[DataModel]\nMaxBufferSize=20\n[Categories]\nRamSetup=10/19\n";
+        for (char name = 'A'; name <= 'J'; ++name) {
+            text += "[" + std::to_string(10 + name - 'A') + "]\nName=" + name + "\n";
+        }
+        UseDefinitions(text);
+    }
+};
+
+TEST_F(TkxDeviceQXSlaveBlockwiseTest, AnEditOutlivesAFailedReadAndItsRetry) {
+    TkxDeviceQXSlave& device = ReadyDevice<TkxDeviceQXSlave>();
+    ASSERT_TRUE(PumpUntil([&] { return device.SetupState() == TkxDeviceQXSlave::SetupLoaded; }));
+    ASSERT_EQ(device.ReadSetup->ReadBlocks()->ToText(), "10/14,15/19");
+    int reads = 0;
+    device.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
+    FSlave.SetWord(10, 1);
+    FSlave.SetWord(11, 2);
+
+    HoldNextRead(10);
+    FailReadsOf(15);
+    device.ReloadSetup();
+    ASSERT_TRUE(WaitUntilHeld());
+    device.RegisterByName("A")->SetValueInteger(0, 7);
+    OpenGate();
+    ASSERT_TRUE(PumpUntil([&] { return device.ReadSetup->GetErrorCount() > 0; }));
+    EXPECT_EQ(device.RegisterByName("A")->GetValueInteger(0), 7) << "put back after the failure";
+    EXPECT_EQ(device.RegisterByName("B")->GetValueInteger(0), 2);
+    EXPECT_EQ(device.SetupState(), TkxDeviceQXSlave::SetupEdited);
+
+    AnswerEveryRead();
+    ASSERT_TRUE(PumpUntil([&] { return reads == 1; })) << "the read is tried again";
+    EXPECT_EQ(device.RegisterByName("A")->GetValueInteger(0), 7) << "and after the retry";
+    EXPECT_EQ(device.SetupState(), TkxDeviceQXSlave::SetupEdited);
 }
 
 TEST_F(TkxDeviceQXSlaveTest, CopyToEEPromLeavesOtherRegistersAlone) {
