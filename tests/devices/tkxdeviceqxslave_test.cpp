@@ -36,6 +36,13 @@ protected:
         EXPECT_TRUE(PumpUntil([&] { return drive.SetupState() == TkxDeviceQXSlave::SetupLoaded; }));
         return drive;
     }
+    // A loaded drive whose accel (202) the drive holds as 42; FReads counts its later reads.
+    TkxDeviceQXDrive& DriveCountingReads() {
+        FSlave.SetWord(202, 42);
+        TkxDeviceQXDrive& drive = LoadedDrive();
+        drive.OnSetupRead = [this](TkxMBTransaction*) { ++FReads; };
+        return drive;
+    }
     // Waits until a send or save transaction has ended its one run.
     bool Finished(const TkxMBChainedTransa* transaction) {
         return PumpUntil([&] { return !transaction->IsEnabled() && !transaction->IsPending(); });
@@ -82,6 +89,7 @@ protected:
     }
 
     TkxMemorySlave FSlave;
+    int FReads = 0;
 
 private:
     static bool IsReadOf(const std::vector<std::uint8_t>& query, int address) {
@@ -241,11 +249,8 @@ TEST_F(TkxDeviceQXSlaveTest, AReadOverwritesAnEditThatWasNotSent) {
 
 // An edit made while a setup read is on the line comes after what the read brings.
 TEST_F(TkxDeviceQXSlaveTest, AnEditMadeWhileTheSetupIsReadSurvivesTheRead) {
-    FSlave.SetWord(202, 42);
-    TkxDeviceQXDrive& drive = LoadedDrive();
-    int reads = 0;
+    TkxDeviceQXDrive& drive = DriveCountingReads();
     int sent = 0;
-    drive.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
     drive.OnSetupSent = [&](TkxMBTransaction*) { ++sent; };
     FSlave.SetWord(203, 9);
 
@@ -255,7 +260,7 @@ TEST_F(TkxDeviceQXSlaveTest, AnEditMadeWhileTheSetupIsReadSurvivesTheRead) {
     drive.ParMotorAccel->SetValueDouble(60.0);
     drive.ParMotorAccel->SetValueDouble(61.0);
     OpenGate();
-    ASSERT_TRUE(PumpUntil([&] { return reads == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return FReads == 1; }));
     EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 61.0) << "the last edit, not the drive's";
     EXPECT_EQ(drive.RegisterByName("MotorDecel")->GetValueInteger(0), 9) << "read from the drive";
     EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupEdited) << "a close still warns";
@@ -266,37 +271,31 @@ TEST_F(TkxDeviceQXSlaveTest, AnEditMadeWhileTheSetupIsReadSurvivesTheRead) {
 
     FSlave.SetWord(202, 43);
     drive.ReloadSetup();
-    ASSERT_TRUE(PumpUntil([&] { return reads == 2 && !drive.ReadSetup->IsPending(); }));
+    ASSERT_TRUE(PumpUntil([&] { return FReads == 2 && !drive.ReadSetup->IsPending(); }));
     EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 43.0) << "kept for one read only";
     EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupSentNotSaved);
 }
 
 TEST_F(TkxDeviceQXSlaveTest, AnEditMadeAfterTheReplyLandedKeepsTheSetupEdited) {
-    FSlave.SetWord(202, 42);
-    TkxDeviceQXDrive& drive = LoadedDrive();
-    int reads = 0;
-    drive.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
+    TkxDeviceQXDrive& drive = DriveCountingReads();
     drive.ReloadSetup();
     ASSERT_TRUE(RunButNotHandled(drive.ReadSetup));
-    ASSERT_EQ(reads, 0);
+    ASSERT_EQ(FReads, 0);
     drive.ParMotorAccel->SetValueDouble(60.0);
-    ASSERT_TRUE(PumpUntil([&] { return reads == 1; }));
+    ASSERT_TRUE(PumpUntil([&] { return FReads == 1; }));
     EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 60.0);
     EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupEdited);
 }
 
 TEST_F(TkxDeviceQXSlaveTest, AReloadAskedForAfterTheEditBringsTheDrivesValues) {
-    FSlave.SetWord(202, 42);
-    TkxDeviceQXDrive& drive = LoadedDrive();
-    int reads = 0;
-    drive.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
+    TkxDeviceQXDrive& drive = DriveCountingReads();
     HoldNextRead(200);
     drive.ReloadSetup();
     ASSERT_TRUE(WaitUntilHeld());
     drive.ParMotorAccel->SetValueDouble(60.0);
     drive.ReloadSetup();
     OpenGate();
-    ASSERT_TRUE(PumpUntil([&] { return reads >= 1 && !drive.ReadSetup->IsEnabled(); }));
+    ASSERT_TRUE(PumpUntil([&] { return FReads >= 1 && !drive.ReadSetup->IsEnabled(); }));
     EXPECT_EQ(drive.ParMotorAccel->GetValueDouble(), 42.0);
     EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupLoaded);
 }
@@ -367,8 +366,7 @@ TEST_F(TkxDeviceQXSlaveBlockwiseTest, AnEditOutlivesAFailedReadAndItsRetry) {
     TkxDeviceQXSlave& device = ReadyDevice<TkxDeviceQXSlave>();
     ASSERT_TRUE(PumpUntil([&] { return device.SetupState() == TkxDeviceQXSlave::SetupLoaded; }));
     ASSERT_EQ(device.ReadSetup->ReadBlocks()->ToText(), "10/14,15/19");
-    int reads = 0;
-    device.OnSetupRead = [&](TkxMBTransaction*) { ++reads; };
+    device.OnSetupRead = [this](TkxMBTransaction*) { ++FReads; };
     FSlave.SetWord(10, 1);
     FSlave.SetWord(11, 2);
 
@@ -384,7 +382,7 @@ TEST_F(TkxDeviceQXSlaveBlockwiseTest, AnEditOutlivesAFailedReadAndItsRetry) {
     EXPECT_EQ(device.SetupState(), TkxDeviceQXSlave::SetupEdited);
 
     AnswerEveryRead();
-    ASSERT_TRUE(PumpUntil([&] { return reads == 1; })) << "the read is tried again";
+    ASSERT_TRUE(PumpUntil([&] { return FReads == 1; })) << "the read is tried again";
     EXPECT_EQ(device.RegisterByName("A")->GetValueInteger(0), 7) << "and after the retry";
     EXPECT_EQ(device.SetupState(), TkxDeviceQXSlave::SetupEdited);
 }
