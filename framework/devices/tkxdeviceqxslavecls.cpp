@@ -257,6 +257,7 @@ bool TkxDeviceQXSlave::PutBackEditsDuringRead() {
 void TkxDeviceQXSlave::PerformTransaError(TkxMBTransaction* transaction) {
     if (transaction != nullptr && transaction == ReadSetup) {
         PutBackEditsDuringRead();
+        StartSendAfterRead();
     }
     TkxDeviceSlave::PerformTransaError(transaction);
 }
@@ -327,6 +328,10 @@ void TkxDeviceQXSlave::SetupRead(TkxMBTransaction* sender) {
     } else if (FSetupState != SetupSentNotSaved) {
         FSetupState = SetupLoaded;
     }
+    // A read enabled again meanwhile runs before a send would.
+    if (!ReadSetup->IsEnabled()) {
+        StartSendAfterRead();
+    }
     DoOnSetupLoaded();
     Fire(OnSetupRead, sender);
 }
@@ -363,12 +368,34 @@ void TkxDeviceQXSlave::ReloadSetup() {
 
 void TkxDeviceQXSlave::SendToDrive() {
     FSaveAfterSend = false;
-    SendSetup->SetEnabled(true);
+    StartSend();
 }
 
 void TkxDeviceQXSlave::SaveToDrive() {
     CopySetupToEEProm();
     FSaveAfterSend = true;
+    StartSend();
+}
+
+// The thread runs the read before the send: a send started while edits are kept for a read
+// underway would carry the values the read brings in place of the edits. It waits for them to
+// be put back.
+void TkxDeviceQXSlave::StartSend() {
+    if (!FEditsDuringRead.empty() && SetupReadUnderway()) {
+        FSendAfterRead = true;
+        return;
+    }
+    SendSetup->SetEnabled(true);
+}
+
+void TkxDeviceQXSlave::StartSendAfterRead() {
+    if (!FSendAfterRead) {
+        return;
+    }
+    FSendAfterRead = false;
+    if (FSaveAfterSend) {
+        CopySetupToEEProm();
+    }
     SendSetup->SetEnabled(true);
 }
 

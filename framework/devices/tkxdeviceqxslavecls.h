@@ -39,7 +39,7 @@ public:
     ~TkxDeviceQXSlave() override;
 
     // A failed setup read may have stored some of its blocks: the edits made while it was
-    // underway go back over them.
+    // underway go back over them, and a send waiting for them starts.
     void PerformTransaError(TkxMBTransaction* transaction) override;
 
     static const TkxPropertyTable& ClassProperties();
@@ -57,7 +57,11 @@ public:
     virtual void DoOnSetupLoaded() {}
     virtual void DoOnSetupEdited() {}
 
+    // Edits made while a setup read is underway outlive it: they are put back over what it
+    // brought, and the setup stays edited. A reload drops the edits made before it.
     virtual void ReloadSetup();
+    // A send (or save) asked for while such edits wait for the read's end starts after it, so
+    // that it carries them.
     virtual void SendToDrive();
     // Copies the setup into its EEPROM copies, then sends it; a good send enables the save.
     virtual void SaveToDrive();
@@ -138,6 +142,9 @@ private:
     // Puts the kept edits back over the values a read brought; whether there were any. They
     // are kept on while the read stays enabled for another run (a retry, a new reload).
     bool PutBackEditsDuringRead();
+    // Enables the send, or leaves it for the end of the read underway (StartSendAfterRead).
+    void StartSend();
+    void StartSendAfterRead();
     void SetupRead(TkxMBTransaction* sender);
     void SetupSent(TkxMBTransaction* sender);
     void SetupSaved(TkxMBTransaction* sender);
@@ -151,4 +158,6 @@ private:
     // bytes as the last edit left them. The read's reply lands in the buffer on the
     // communication thread and would overwrite them; they go back when its result is handled.
     std::vector<std::pair<TkxRegister*, std::vector<std::uint8_t>>> FEditsDuringRead;
+    // A send or save asked for while edits were kept, started once they are back.
+    bool FSendAfterRead = false;
 };

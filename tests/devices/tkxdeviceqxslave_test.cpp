@@ -276,6 +276,37 @@ TEST_F(TkxDeviceQXSlaveTest, AnEditMadeWhileTheSetupIsReadSurvivesTheRead) {
     EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupSentNotSaved);
 }
 
+// The thread would run the send right after the read, with the values the read brought.
+TEST_F(TkxDeviceQXSlaveTest, ASendOrSaveAskedForDuringTheReadCarriesTheEditsMadeDuringIt) {
+    TkxDeviceQXDrive& drive = DriveCountingReads();
+    int sent = 0;
+    int saved = 0;
+    drive.OnSetupSent = [&](TkxMBTransaction*) { ++sent; };
+    drive.OnSetupSaved = [&](TkxMBTransaction*) { ++saved; };
+    HoldNextRead(200);
+    drive.ReloadSetup();
+    ASSERT_TRUE(WaitUntilHeld());
+    drive.ParMotorAccel->SetValueDouble(61.0);
+    drive.SendToDrive();
+    OpenGate();
+    ASSERT_TRUE(PumpUntil([&] { return sent == 1; }));
+    EXPECT_EQ(FReads, 1);
+    EXPECT_EQ(FSlave.Word(202), 61) << "the edit, not what the read brought";
+    EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupSentNotSaved);
+
+    HoldNextRead(200);
+    drive.ReloadSetup();
+    ASSERT_TRUE(WaitUntilHeld());
+    drive.ParMotorAccel->SetValueDouble(62.0);
+    drive.SaveToDrive();
+    OpenGate();
+    ASSERT_TRUE(PumpUntil([&] { return saved == 1; }));
+    EXPECT_EQ(FSlave.Word(202), 62);
+    EXPECT_EQ(FSlave.Word(2250), 62) << "the EEPROM copy taken after the read";
+    EXPECT_EQ(drive.SetupState(), TkxDeviceQXSlave::SetupLoaded);
+    EXPECT_EQ(sent, 1);
+}
+
 TEST_F(TkxDeviceQXSlaveTest, AnEditMadeAfterTheReplyLandedKeepsTheSetupEdited) {
     TkxDeviceQXDrive& drive = DriveCountingReads();
     drive.ReloadSetup();
