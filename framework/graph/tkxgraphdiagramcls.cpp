@@ -8,7 +8,9 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -188,6 +190,11 @@ void TkxGraphDiagram::Render(QPainter& painter) {
     FYScale->Draw(painter);
     DrawFrame(painter);
     for (const auto& marker : FMarkers) {
+        marker->PlaceLabels(painter.device(), *FXScale, *FYScale);
+    }
+    SpreadLabels(TkxGraphMarker::HitXLabel);
+    SpreadLabels(TkxGraphMarker::HitYLabel);
+    for (const auto& marker : FMarkers) {
         marker->Draw(painter, *FXScale, *FYScale);
     }
     if (FTextFormat.Visible()) {
@@ -197,6 +204,58 @@ void TkxGraphDiagram::Render(QPainter& painter) {
         FLegend->Draw(painter);
     }
     painter.restore();
+}
+
+void TkxGraphDiagram::SpreadLabels(int part) {
+    // The x values' boxes lie side by side in the horizontal band, the y values' boxes one
+    // above the other in the vertical one; each moves only along its band.
+    const bool across = part == TkxGraphMarker::HitXLabel;
+    const TkxGraphRect& band = across ? FXScale->Rect() : FYScale->Rect();
+    const int low = across ? band.Left : band.Top;
+    const int high = across ? band.Right : band.Bottom;
+    struct TBox {
+        TkxGraphMarker* Marker;
+        TkxGraphRect Rect;
+        int Start;
+        int Size;
+    };
+    std::vector<TBox> boxes;
+    boxes.reserve(FMarkers.size());
+    for (const auto& marker : FMarkers) {
+        const TkxGraphRect& rect = across ? marker->XLabelRect() : marker->YLabelRect();
+        if (!rect.IsEmpty()) {
+            boxes.push_back({marker.get(), rect, across ? rect.Left : rect.Top,
+                             across ? rect.Width() : rect.Height()});
+        }
+    }
+    if (boxes.empty()) {
+        return;
+    }
+    // In the order of their lines; at a tie the earlier marker comes first.
+    std::stable_sort(boxes.begin(), boxes.end(), [](const TBox& a, const TBox& b) {
+        return 2 * a.Start + a.Size < 2 * b.Start + b.Size;
+    });
+    // Each box just past the one before it; then, where the last runs past the band's end,
+    // each just before the one after it; then every box back inside the band, where boxes
+    // cover each other only when the band has no room for them all.
+    const std::size_t count = boxes.size();
+    std::vector<int> starts(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        starts[i] = i == 0 ? std::max(low, boxes[i].Start)
+                           : std::max(boxes[i].Start, starts[i - 1] + boxes[i - 1].Size);
+    }
+    starts[count - 1] = std::min(starts[count - 1], high - boxes[count - 1].Size);
+    for (std::size_t i = count - 1; i-- > 0;) {
+        starts[i] = std::min(starts[i], starts[i + 1] - boxes[i].Size);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const int start = std::max(low, std::min(starts[i], high - boxes[i].Size));
+        TkxGraphRect rect = boxes[i].Rect;
+        const int shift = start - boxes[i].Start;
+        (across ? rect.Left : rect.Top) += shift;
+        (across ? rect.Right : rect.Bottom) += shift;
+        boxes[i].Marker->MoveLabel(part, rect);
+    }
 }
 
 void TkxGraphDiagram::DrawFrame(QPainter& painter) const {

@@ -20,7 +20,7 @@ class TkxGraphTraccia;
 // placed on top) and a vertical one (YScale, on the left unless placed on the right), the plot
 // between them with its traces and markers, and a legend. The diagram owns all of them. Each
 // render lays it out inside Rect and, with AutoX/AutoY, fits the scales to the visible traces
-// and markers first.
+// and markers first. Markers' value boxes that would cover each other are moved apart.
 class TkxGraphDiagram : public TkxObject {
 public:
     using TTraces = std::vector<std::unique_ptr<TkxGraphTraccia>>;
@@ -82,6 +82,9 @@ public:
 
 private:
     void AutoRangeOf(TkxGraphScala& scale, bool horizontal) const;
+    // Moves the markers' value boxes of a part (x or y) along their band so that none covers
+    // another, each as little as it takes, all inside the band.
+    void SpreadLabels(int part);
     void DrawFrame(QPainter& painter) const;
     void DrawTitle(QPainter& painter) const;
 

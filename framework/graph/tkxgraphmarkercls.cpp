@@ -44,23 +44,59 @@ QString TkxGraphMarker::ValueText(int part) const {
     return TkxQString(TkxFormat::FormatFloat(FValueFormat.Text(), value));
 }
 
-void TkxGraphMarker::Draw(QPainter& painter, const TkxGraphScala& xScale,
-                          const TkxGraphScala& yScale) {
+void TkxGraphMarker::PlaceLabels(const QPaintDevice* device, const TkxGraphScala& xScale,
+                                 const TkxGraphScala& yScale) {
     FXLabelRect = {};
     FYLabelRect = {};
     if (!Visible()) {
         return;
     }
     if (HasAxis(AxisX) && Within(FValue.X, xScale)) {
-        FXLabelRect = DrawAxis(painter, xScale, HitXLabel);
+        FXLabelRect = LabelRect(device, xScale, HitXLabel);
     }
     if (HasAxis(AxisY) && Within(FValue.Y, yScale)) {
-        FYLabelRect = DrawAxis(painter, yScale, HitYLabel);
+        FYLabelRect = LabelRect(device, yScale, HitYLabel);
     }
 }
 
-TkxGraphRect TkxGraphMarker::DrawAxis(QPainter& painter, const TkxGraphScala& scale,
-                                      int part) const {
+void TkxGraphMarker::MoveLabel(int part, const TkxGraphRect& rect) {
+    (part == HitXLabel ? FXLabelRect : FYLabelRect) = rect;
+}
+
+void TkxGraphMarker::Draw(QPainter& painter, const TkxGraphScala& xScale,
+                          const TkxGraphScala& yScale) const {
+    if (!FXLabelRect.IsEmpty()) {
+        DrawAxis(painter, xScale, HitXLabel, FXLabelRect);
+    }
+    if (!FYLabelRect.IsEmpty()) {
+        DrawAxis(painter, yScale, HitYLabel, FYLabelRect);
+    }
+}
+
+TkxGraphRect TkxGraphMarker::LabelRect(const QPaintDevice* device, const TkxGraphScala& scale,
+                                       int part) const {
+    // The x value's box sits under or over its vertical line, the y value's beside its
+    // horizontal one, in the scale's band next to the ticks.
+    const bool vertical = part == HitXLabel;
+    const int at = scale.ValueToPixel(vertical ? FValue.X : FValue.Y);
+    const bool scaleFirst =
+        scale.Position() == (vertical ? TkxGraphScala::PositionTop : TkxGraphScala::PositionLeft);
+    const QFontMetrics metrics(FValueFormat.Font(), device);
+    const int width = metrics.horizontalAdvance(ValueText(part)) + 4;
+    const int height = metrics.height() + 2;
+    const TkxGraphRect& band = scale.Rect();
+    const int tick = TkxGraphScala::TickLength;
+    const int left = vertical     ? at - width / 2
+                     : scaleFirst ? band.Right - tick - width
+                                  : band.Left + tick;
+    const int top = !vertical    ? at - height / 2
+                    : scaleFirst ? band.Bottom - tick - height
+                                 : band.Top + tick;
+    return {left, top, left + width, top + height};
+}
+
+void TkxGraphMarker::DrawAxis(QPainter& painter, const TkxGraphScala& scale, int part,
+                              const TkxGraphRect& box) const {
     // The x value draws a vertical line, the y value a horizontal one.
     const bool vertical = part == HitXLabel;
     const TkxGraphRect& plot = Rect();
@@ -74,19 +110,7 @@ TkxGraphRect TkxGraphMarker::DrawAxis(QPainter& painter, const TkxGraphScala& sc
         scale.Position() == (vertical ? TkxGraphScala::PositionTop : TkxGraphScala::PositionLeft);
     DrawEnd(painter, vertical ? FXEnd : FYEnd, scaleFirst ? from : to, scaleFirst ? 1 : -1,
             vertical);
-
-    const QString text = ValueText(part);
-    const QFontMetrics metrics(FValueFormat.Font(), painter.device());
-    const int width = metrics.horizontalAdvance(text) + 4;
-    const int height = metrics.height() + 2;
-    const TkxGraphRect& band = scale.Rect();
-    const int tick = TkxGraphScala::TickLength;
-    const QRect box =
-        vertical ? QRect(at - width / 2, scaleFirst ? band.Bottom - tick - height : band.Top + tick,
-                         width, height)
-                 : QRect(scaleFirst ? band.Right - tick - width : band.Left + tick, at - height / 2,
-                         width, height);
-    return DrawValueBox(painter, text, box);
+    DrawValueBox(painter, ValueText(part), box.ToQRect());
 }
 
 void TkxGraphMarker::DrawEnd(QPainter& painter, int kind, QPoint at, int inward,
@@ -122,8 +146,7 @@ void TkxGraphMarker::DrawEnd(QPainter& painter, int kind, QPoint at, int inward,
     painter.restore();
 }
 
-TkxGraphRect TkxGraphMarker::DrawValueBox(QPainter& painter, const QString& text,
-                                          const QRect& box) const {
+void TkxGraphMarker::DrawValueBox(QPainter& painter, const QString& text, const QRect& box) const {
     painter.save();
     painter.setPen(Qt::NoPen);
     painter.setBrush(FValueFormat.Brush());
@@ -135,5 +158,4 @@ TkxGraphRect TkxGraphMarker::DrawValueBox(QPainter& painter, const QString& text
     painter.setPen(FValueFormat.Pen());
     painter.drawText(box, Qt::AlignCenter, text);
     painter.restore();
-    return {box.left(), box.top(), box.left() + box.width(), box.top() + box.height()};
 }

@@ -4,13 +4,15 @@
 
 #include <string_view>
 
+class QPaintDevice;
 class QPainter;
 class TkxGraphScala;
 
 // A marker: a vertical line at a value's x and/or a horizontal line at its y, across the
 // plot, with an end symbol at the scale's side and the value written in a box in the scale's
 // band. A marker is drawn only where its value lies inside the scale's range; the default
-// value 1e99 lies outside every sensible range.
+// value 1e99 lies outside every sensible range. Its diagram may move a value box along the
+// band, clear of another marker's box.
 class TkxGraphMarker : public TkxGraphElement {
 public:
     // Axes, as bits: the vertical line at x, the horizontal line at y.
@@ -46,7 +48,7 @@ public:
     // Its text is the number pattern of the value boxes ("0.00").
     TkxTextFormat& ValueFormat() { return FValueFormat; }
     const TkxTextFormat& ValueFormat() const { return FValueFormat; }
-    // Where the value boxes were last drawn; empty when not drawn.
+    // Where the value boxes were last placed; empty when not drawn.
     const TkxGraphRect& XLabelRect() const { return FXLabelRect; }
     const TkxGraphRect& YLabelRect() const { return FYLabelRect; }
     int HitPart() const { return FHitPart; }
@@ -55,14 +57,24 @@ public:
     int HitTest(int x, int y);
     // The value of the box part as its pattern writes it.
     QString ValueText(int part) const;
-    // Lines, end symbols and value boxes; forgets the boxes of lines not drawn.
-    void Draw(QPainter& painter, const TkxGraphScala& xScale, const TkxGraphScala& yScale);
+    // Where the value boxes belong, at the lines of the values that lie inside the scales'
+    // ranges, for texts measured on device; the boxes of lines not drawn are forgotten. A
+    // diagram places every marker, moves the boxes that would cover each other, then draws.
+    void PlaceLabels(const QPaintDevice* device, const TkxGraphScala& xScale,
+                     const TkxGraphScala& yScale);
+    // Moves the placed box of a part (HitXLabel or HitYLabel) along its scale's band.
+    void MoveLabel(int part, const TkxGraphRect& rect);
+    // The lines of the placed boxes, their end symbols and the boxes.
+    void Draw(QPainter& painter, const TkxGraphScala& xScale, const TkxGraphScala& yScale) const;
 
 private:
-    // The line of one part (HitXLabel or HitYLabel), its end symbol and its value box.
-    TkxGraphRect DrawAxis(QPainter& painter, const TkxGraphScala& scale, int part) const;
+    // The box of one part (HitXLabel or HitYLabel) beside its line.
+    TkxGraphRect LabelRect(const QPaintDevice* device, const TkxGraphScala& scale, int part) const;
+    // The line of one part, its end symbol and its value box in box.
+    void DrawAxis(QPainter& painter, const TkxGraphScala& scale, int part,
+                  const TkxGraphRect& box) const;
     void DrawEnd(QPainter& painter, int kind, QPoint at, int inward, bool vertical) const;
-    TkxGraphRect DrawValueBox(QPainter& painter, const QString& text, const QRect& box) const;
+    void DrawValueBox(QPainter& painter, const QString& text, const QRect& box) const;
 
     Tkx2DPoint FValue{DefaultValue, DefaultValue};
     int FAxes = AxisBoth;

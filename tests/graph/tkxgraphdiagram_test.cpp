@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -221,6 +222,84 @@ TEST(TkxGraphDiagram, MarkerFollowsTheLatestSample) {
     EXPECT_TRUE(scope.Act->YLabelRect().IsEmpty());
     for (int row = plot.Top; row < plot.Bottom; ++row) {
         ASSERT_NE(image.pixelColor(plot.Left + plot.Width() / 3, row), QColor(Qt::red)) << row;
+    }
+}
+
+// A level marker of the current diagram, drawn after those before it.
+TkxGraphMarker* AddLevel(CurrentDiagram& scope, const char* name, QColor color, double value) {
+    TkxGraphMarker* level = scope.Diagram.AddMarker(name);
+    level->SetAxes(TkxGraphMarker::AxisY);
+    level->LineFormat().SetPen(QPen(color, 1));
+    level->SetValue({0, value});
+    return level;
+}
+
+bool Inside(const TkxGraphRect& box, const TkxGraphRect& area) {
+    return box.Left >= area.Left && box.Top >= area.Top && box.Right <= area.Right &&
+           box.Bottom <= area.Bottom;
+}
+
+TEST(TkxGraphDiagram, ValueBoxesOfNearMarkersDoNotCoverEachOther) {
+    // A small panel of the scope's strip; the actual and the rated current, close together,
+    // in the middle and at both ends of the range.
+    const TkxGraphRect image{0, 0, 156, 100};
+    const std::pair<double, double> cases[] = {
+        {10, 10}, {10, 10.2}, {10, 9.8}, {0, 0.3}, {20, 19.7}};
+    for (const auto& [actual, rated] : cases) {
+        SCOPED_TRACE(testing::Message() << actual << " " << rated);
+        CurrentDiagram scope;
+        scope.Diagram.SetRect(image);
+        scope.Diagram.TextFormat().SetVisible(true);
+        scope.Act->LineFormat().SetPen(QPen(Qt::blue, 1));
+        TkxGraphMarker* nominal = AddLevel(scope, "INom", Qt::red, rated);
+        scope.AddSample(0, actual);
+        const QImage picture = Render(scope.Diagram, image.Width(), image.Height());
+        const TkxGraphRect first = scope.Act->YLabelRect();
+        const TkxGraphRect second = nominal->YLabelRect();
+        ASSERT_FALSE(first.IsEmpty());
+        ASSERT_FALSE(second.IsEmpty());
+        EXPECT_FALSE(first.ToQRect().intersects(second.ToQRect()));
+        // Both inside the picture, beside the plot and along its height.
+        for (const TkxGraphRect& box : {first, second}) {
+            EXPECT_TRUE(Inside(box, image));
+            EXPECT_TRUE(Inside(box, scope.Diagram.YScale()->Rect()));
+            EXPECT_LE(box.Right, scope.Diagram.PlotRect().Left);
+        }
+        // Each box is drawn where it is reported, framed in its own marker's colour.
+        EXPECT_EQ(picture.pixelColor(first.Left, (first.Top + first.Bottom) / 2), QColor(Qt::blue));
+        EXPECT_EQ(picture.pixelColor(second.Left, (second.Top + second.Bottom) / 2),
+                  QColor(Qt::red));
+        // Moved just clear of each other, no further.
+        EXPECT_TRUE(second.Top == first.Bottom || second.Bottom == first.Top);
+        // A moved box is still picked by a click on it.
+        ASSERT_TRUE(scope.Diagram.SelectAt((second.Left + second.Right) / 2,
+                                           (second.Top + second.Bottom) / 2));
+        EXPECT_EQ(scope.Diagram.Selected(), nominal);
+    }
+}
+
+TEST(TkxGraphDiagram, ValueBoxesStayAtTheirLinesWhenApartOrWhenThereIsNoRoom) {
+    CurrentDiagram scope;
+    TkxGraphMarker* nominal = AddLevel(scope, "INom", Qt::red, 15);
+    scope.AddSample(0, 5);
+    Render(scope.Diagram, 400, 300);
+    for (const TkxGraphMarker* marker : {scope.Act, nominal}) {
+        const int line = scope.Diagram.YScale()->ValueToPixel(marker->Value().Y);
+        EXPECT_LT(marker->YLabelRect().Top, line);
+        EXPECT_GT(marker->YLabelRect().Bottom, line);
+    }
+
+    // A plot lower than two boxes: they cannot all be clear; each stays inside the picture.
+    TkxGraphMarker* peak = AddLevel(scope, "IMax", Qt::blue, 10);
+    nominal->SetValue({0, 10});
+    scope.AddSample(1, 10);
+    const TkxGraphRect image{0, 0, 200, 40};
+    scope.Diagram.SetRect(image);
+    Render(scope.Diagram, image.Width(), image.Height());
+    ASSERT_LT(scope.Diagram.PlotRect().Height(), 2 * nominal->YLabelRect().Height());
+    for (const TkxGraphMarker* marker : {scope.Act, nominal, peak}) {
+        EXPECT_FALSE(marker->YLabelRect().IsEmpty());
+        EXPECT_TRUE(Inside(marker->YLabelRect(), image));
     }
 }
 
