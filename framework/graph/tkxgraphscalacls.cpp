@@ -245,12 +245,14 @@ void TkxGraphScala::DrawLabels(QPainter& painter, const QFontMetrics& metrics,
         acrossFrom = r.Top + TickLength;
         acrossTo = acrossFrom + lines * lineHeight;
         break;
+    // Beside a vertical scale, all the width the band keeps for labels: a label as wide as
+    // its pattern is written whole, not clipped by a pixel.
     case PositionLeft:
         acrossFrom = r.Left + titleThickness;
-        acrossTo = r.Right - TickLength - 1;
+        acrossTo = r.Right - TickLength;
         break;
     default:
-        acrossFrom = r.Left + TickLength + 1;
+        acrossFrom = r.Left + TickLength;
         acrossTo = r.Right - titleThickness;
         break;
     }

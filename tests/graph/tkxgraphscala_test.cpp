@@ -4,12 +4,14 @@
 
 #include <QFontMetrics>
 #include <QImage>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -193,6 +195,69 @@ TEST(TkxGraphScala, BandThicknessFollowsLabelsAndTitle) {
     EXPECT_EQ(y.BandThickness(&device), TkxGraphScala::TickLength + 8 * digit);
     y.SetDateLabels(true);
     EXPECT_EQ(y.BandThickness(&device), TkxGraphScala::TickLength + 10 * digit);
+}
+
+// The first and last column in [left, right) holding, in rows [top, bottom), a pixel that is not
+// white; {right, left} when there is none.
+std::pair<int, int> InkColumns(const QImage& image, int left, int right, int top, int bottom) {
+    std::pair<int, int> ink{right, left};
+    for (int x = left; x < right; ++x) {
+        for (int y = top; y < bottom; ++y) {
+            if (image.pixelColor(x, y) != QColor(Qt::white)) {
+                ink = {std::min(ink.first, x), std::max(ink.second, x)};
+            }
+        }
+    }
+    return ink;
+}
+
+TEST(TkxGraphScala, LabelsAsWideAsTheirPatternAreWrittenWhole) {
+    for (const int position : {TkxGraphScala::PositionLeft, TkxGraphScala::PositionRight}) {
+        SCOPED_TRACE(position);
+        QImage image(200, 120, QImage::Format_RGB32);
+        image.setDotsPerMeterX(3780);
+        image.setDotsPerMeterY(3780);
+        image.fill(Qt::white);
+        TkxGraphScala scale("[V]", position);
+        scale.LabelFormat().SetText("000");
+        scale.LabelFormat().SetPen(QPen(Qt::black));
+        scale.GridFormat().SetVisible(false);
+        scale.SetRange(0, 700);
+        scale.SetStep(100);
+        const int thickness = scale.BandThickness(&image);
+        const bool left = position == TkxGraphScala::PositionLeft;
+        const TkxGraphRect plot =
+            left ? TkxGraphRect{thickness + 1, 10, 190, 100} : TkxGraphRect{10, 10, 100, 100};
+        const TkxGraphRect band =
+            left ? TkxGraphRect{0, 9, thickness, 101} : TkxGraphRect{101, 9, 101 + thickness, 101};
+        scale.SetRect(band);
+        scale.SetPlotRect(plot);
+        {
+            QPainter painter(&image);
+            scale.Draw(painter);
+        }
+        // The lowest label, "000", ends at the band's bottom; between the title and the ticks.
+        const QFontMetrics metrics(scale.LabelFormat().Font(), &image);
+        const int title = QFontMetrics(scale.TextFormat().Font(), &image).height() + 2;
+        const int from = left ? band.Left + title : band.Left + TkxGraphScala::TickLength;
+        const int to = left ? band.Right - TkxGraphScala::TickLength : band.Right - title;
+        const auto written =
+            InkColumns(image, from, to, band.Bottom - 1 - metrics.height(), band.Bottom - 1);
+
+        QImage free(100, 40, QImage::Format_RGB32);
+        free.setDotsPerMeterX(3780);
+        free.setDotsPerMeterY(3780);
+        free.fill(Qt::white);
+        {
+            QPainter painter(&free);
+            painter.setFont(scale.LabelFormat().Font());
+            painter.setPen(scale.LabelFormat().Pen());
+            painter.drawText(20, 30, QStringLiteral("000"));
+        }
+        const auto whole = InkColumns(free, 0, 100, 0, 40);
+        ASSERT_LT(whole.first, whole.second);
+        EXPECT_EQ(written.second - written.first, whole.second - whole.first);
+    }
 }
 
 } // namespace
