@@ -313,11 +313,7 @@ void TControlForm::LinkDevice() {
 
 void TControlForm::FitListWidth() {
     // Every column whole: the list widens to its texts, never narrows while bound.
-    int width = 2 * lvControl->frameWidth();
-    for (int column = 0; column < lvControl->columnCount(); ++column) {
-        lvControl->resizeColumnToContents(column);
-        width += lvControl->columnWidth(column);
-    }
+    const int width = TkxUserInterfaceUtils::FitColumns(lvControl);
     if (width > lvControl->width() || lvControl->minimumWidth() != lvControl->maximumWidth()) {
         lvControl->setFixedWidth(width);
     }

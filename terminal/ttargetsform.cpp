@@ -35,6 +35,7 @@ TTargetsForm::TTargetsForm(QWidget* parent)
             RebuildTargets();
         }
     };
+    kxInterface->OnAfterRefresh = [this](TkxUserInterfaceUtils*) { FitTargetColumns(); };
     acClose = Action("acClose");
     acReload = Action("acReload");
     acSend = Action("acSend");
@@ -92,6 +93,14 @@ void TTargetsForm::BuildControls() {
     lvTarget->setFont(font);
     layout->addWidget(lvTarget);
     layout->addStretch(1);
+}
+
+void TTargetsForm::FitTargetColumns() {
+    // The values change with each refresh; the list never narrows, so the window keeps still.
+    const int width = TkxUserInterfaceUtils::FitColumns(lvTarget);
+    if (width > lvTarget->minimumWidth()) {
+        lvTarget->setMinimumWidth(width);
+    }
 }
 
 void TTargetsForm::SetNetwork(TNetwork* network) {

@@ -56,6 +56,8 @@ protected:
 
 private:
     void BuildControls();
+    // Widens the target list, and so the window, to show every column whole.
+    void FitTargetColumns();
     // The number of targets and the parameters of the shown target, in list order.
     std::vector<TkxParValue*> ShownParameters() const;
 

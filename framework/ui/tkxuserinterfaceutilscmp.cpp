@@ -276,6 +276,15 @@ int TkxUserInterfaceUtils::AdaptHeight() {
     return 0;
 }
 
+int TkxUserInterfaceUtils::FitColumns(QTreeWidget* view) {
+    int width = 2 * view->frameWidth();
+    for (int column = 0; column < view->columnCount(); ++column) {
+        view->resizeColumnToContents(column);
+        width += view->columnWidth(column);
+    }
+    return width;
+}
+
 void TkxUserInterfaceUtils::Reset() {
     EndEdit();
     for (const QPointer<QObject>& control : FCtrlList) {

@@ -84,6 +84,8 @@ public:
     bool ListSep();
     // Sizes the current list or radio group to its content; the new height, or 0.
     int AdaptHeight();
+    // Sizes each column of a list to its texts; the width that shows every column whole.
+    static int FitColumns(QTreeWidget* view);
     void Reset();
 
     void RefreshData();

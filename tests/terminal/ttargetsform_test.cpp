@@ -16,6 +16,8 @@
 #include "ui/tkxuserinterfaceutilscmp.h"
 
 #include <QAction>
+#include <QHeaderView>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
 #include <QTreeWidget>
@@ -117,6 +119,49 @@ private slots:
             QVERIFY(mirror != nullptr);
             QCOMPARE(mirror->GetValueInteger(0), target.Speed->Register()->GetValueInteger(0));
         }
+    }
+
+    void TheShownTargetIsListedWhole() {
+        OfflineDrive offline;
+        QVERIFY(offline.Drive != nullptr);
+        TkxDeviceQXDRV& drive = *offline.Drive;
+        drive.ParNumFixedPos->SetValueDouble(TkxDeviceQXDRV::FixedTargetCount);
+        drive.ParNextFixedPos->SetValueDouble(1);
+        // The widest texts a target has: the last one, far out on the negative side.
+        const TkxFixedTarget last = drive.FixedTarget(TkxDeviceQXDRV::FixedTargetCount);
+        last.Target->SetValueDouble(-2000000000);
+        TTargetsForm& form = offline.Terminal.TargetsForm();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.RebuildTargets();
+        form.tcTarget->setCurrentIndex(TkxDeviceQXDRV::FixedTargetCount - 1);
+        QCOMPARE(ListParameters(form.lvTarget).back(), last.Target);
+
+        // Every column and every row inside the list, with no scrolling.
+        const QTreeWidget& list = *form.lvTarget;
+        const QHeaderView& header = *list.header();
+        const int columns = list.columnCount();
+        QTRY_VERIFY(header.sectionViewportPosition(columns - 1) + header.sectionSize(columns - 1) <=
+                    list.viewport()->width());
+        QVERIFY(!list.horizontalScrollBar()->isVisible());
+        for (int column = 0; column < list.columnCount(); ++column) {
+            QVERIFY2(header.sectionViewportPosition(column) + header.sectionSize(column) <=
+                         list.viewport()->width(),
+                     qPrintable(list.headerItem()->text(column)));
+            for (int row = 0; row < list.topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* item = list.topLevelItem(row);
+                QVERIFY2(QFontMetrics(item->font(column)).horizontalAdvance(item->text(column)) <
+                             header.sectionSize(column),
+                         qPrintable(item->text(column)));
+            }
+        }
+        QVERIFY(!list.verticalScrollBar()->isVisible());
+        const QTreeWidgetItem* bottom = list.topLevelItem(list.topLevelItemCount() - 1);
+        QVERIFY(list.visualItemRect(bottom).bottom() < list.viewport()->height());
+        // The window widened with its list.
+        QVERIFY(list.geometry().right() < form.width());
+        QVERIFY(form.width() >= TTargetsForm::DesignWidth);
+        form.close();
     }
 
     void WithoutADriveThereIsNoTable() {

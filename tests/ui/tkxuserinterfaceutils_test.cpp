@@ -318,6 +318,37 @@ private slots:
         QVERIFY(last.bottom() < FView->viewport()->height());
     }
 
+    void FitColumnsShowsEveryColumnWhole() {
+        FUtils->With(FView, {ckValue, ckMin, ckMax, ckDefault});
+        for (TkxParValue* par : {FNumber, FOther, FNoMin, FReadOnly}) {
+            FUtils->List(par);
+        }
+        FUtils->RefreshData();
+        // Columns far too narrow for their texts, as a user may leave them.
+        for (int column = 0; column < FView->columnCount(); ++column) {
+            FView->setColumnWidth(column, 8);
+        }
+        const int width = TkxUserInterfaceUtils::FitColumns(FView);
+        int columns = 0;
+        for (int column = 0; column < FView->columnCount(); ++column) {
+            columns += FView->columnWidth(column);
+            const QString caption = FView->headerItem()->text(column);
+            QVERIFY2(FView->fontMetrics().horizontalAdvance(caption) < FView->columnWidth(column),
+                     qPrintable(caption));
+            for (int row = 0; row < FView->topLevelItemCount(); ++row) {
+                const QTreeWidgetItem* item = FView->topLevelItem(row);
+                QVERIFY2(QFontMetrics(item->font(column)).horizontalAdvance(item->text(column)) <
+                             FView->columnWidth(column),
+                         qPrintable(item->text(column)));
+            }
+        }
+        QCOMPARE(width, columns + 2 * FView->frameWidth());
+        // At that width the list has no need to scroll sideways.
+        FView->setFixedWidth(width);
+        QTRY_COMPARE(FView->viewport()->width(), columns);
+        QVERIFY(!FView->horizontalScrollBar()->isVisible());
+    }
+
 private:
     void Select(int row) {
         FView->setCurrentItem(FView->topLevelItem(row));
