@@ -339,7 +339,7 @@ std::int32_t TkxMBTransaction::Run(TkxMBServer& server) {
         return TkxMBResult::Ok;
     }
     FDone.Reset();
-    FPending = true;
+    ++FUnhandledRuns;
     const std::int32_t result = Transact(server);
     if (result == TkxMBResult::Ok) {
         FTimeStamp = TkxFormat::Now();
@@ -412,7 +412,7 @@ void TkxMBTransaction::HandleResult(const RunResult& result) {
     if (result.ErrorChanged || !result.Enabled) {
         PerformStateChange();
     }
-    FPending = false;
+    --FUnhandledRuns;
 }
 
 std::int32_t TkxMBTransaction::Exchange(TkxMBServer& server) {

@@ -92,9 +92,10 @@ public:
     bool IsUserDefined() const { return FKind == 0; }
     bool IsEnabled() const { return FEnabled; }
     bool IsTerminated() const { return FTerminated; }
-    bool IsPending() const { return FPending; }
+    // A run has started whose result the main thread has not handled yet.
+    bool IsPending() const { return FUnhandledRuns > 0; }
     // Terminated with TermDestroy set and its last result handled: its owner may destroy it.
-    bool IsDueForDestroy() const { return FTermDestroy && FTerminated && !FPending; }
+    bool IsDueForDestroy() const { return FTermDestroy && FTerminated && !IsPending(); }
     bool GetTermDestroy() const { return FTermDestroy; }
     bool IsCutOff() const { return FCutOff; }
     std::int32_t GetLastError() const { return FLastError; }
@@ -165,7 +166,9 @@ private:
     std::atomic<int> FRepeatTime{0};
     std::atomic<int> FCountdown{0};
     std::atomic<bool> FEnabled{false};
-    std::atomic<bool> FPending{false};
+    // Runs started and not yet handled: a count, because the next run may start on the
+    // communication thread before the main thread has handled the last one.
+    std::atomic<int> FUnhandledRuns{0};
     std::atomic<bool> FTerminated{false};
     std::atomic<bool> FTermDestroy{false};
     std::atomic<double> FTimeStamp;

@@ -408,7 +408,14 @@ TEST_F(TkxMBTransactionRun, ResultsAreHandledInOrderOnTheMainThread) {
     }
     EXPECT_TRUE(FOwner.Events.empty());
     EXPECT_TRUE(FTransaction->IsPending());
+    // Handling one result leaves the transaction pending while later ones wait.
+    std::vector<bool> pendingAtResponse;
+    FTransaction->OnResponse = [&](T* sender) {
+        FOwner.Events.push_back("response");
+        pendingAtResponse.push_back(sender->IsPending());
+    };
     Dispatcher.ProcessMessages();
+    EXPECT_EQ(pendingAtResponse, std::vector<bool>{true});
     EXPECT_FALSE(FTransaction->IsPending());
     // The error of the first run, the second, the error going away, the response, the new one.
     EXPECT_EQ(FOwner.Events,
