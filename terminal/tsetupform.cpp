@@ -19,6 +19,7 @@
 #include "params/tkxparencodedcls.h"
 #include "params/tkxparfrac16cls.h"
 #include "params/tkxparlongcls.h"
+#include "registers/tkxformatcls.h"
 #include "registers/tkxregblockcls.h"
 #include "registers/tkxregboundcls.h"
 #include "registers/tkxregdefslistcmp.h"
@@ -46,6 +47,8 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <string>
+#include <string_view>
 #include <tuple>
 #include <vector>
 
@@ -639,25 +642,37 @@ void TSetupForm::LinkDevice() {
         }
         group->setFixedHeight(ui.AdaptHeight() + 18 + group->contentsMargins().top());
     }
-    LimitFrameChoices(*d, "CanRxRegs",
+    OfferFrameChoices(*d, "CanRxRegs",
                       {d->ParCyclicRx1, d->ParCyclicRx2, d->ParCyclicRx3, d->ParCyclicRx4});
-    LimitFrameChoices(*d, "CanTxRegs",
+    OfferFrameChoices(*d, "CanTxRegs",
                       {d->ParCyclicTx1, d->ParCyclicTx2, d->ParCyclicTx3, d->ParCyclicTx4});
 }
 
-void TSetupForm::LimitFrameChoices(TkxDeviceQXDRV& drive, const char* group,
+void TSetupForm::OfferFrameChoices(TkxDeviceQXDRV& drive, const char* group,
                                    std::initializer_list<TkxParEncoded*> frames) {
-    // A frame field names a register of its group, or 0 for none: its range ends at the
-    // highest register the group holds.
+    TkxRegDefsList* defs = drive.Defs();
+    if (defs == nullptr) {
+        return;
+    }
+    // A frame field names a register of its group by address, or 0 for none. Its choices read
+    // "address name | description" in columns; its range ends at the group's highest register.
+    const auto offer = [&](int address, std::string_view name, std::string_view text) {
+        const std::string key = "Descr[0m0v" + std::to_string(address) + "]";
+        const std::string choice = TkxFormat::Printf("%03d %-20s | %s", {address, name, text});
+        for (TkxParEncoded* frame : frames) {
+            if (frame != nullptr) {
+                defs->SetDescription(frame->Register()->Definition(), key, choice);
+            }
+        }
+    };
+    offer(0, "-none-", "Disabled field");
     int highest = 0;
-    if (TkxRegDefsList* defs = drive.Defs()) {
-        const std::unique_ptr<TkxRegBlock> blocks = defs->CategoryBlocks(group);
-        for (const TkxRegBlock* block = blocks.get(); block != nullptr; block = block->Next()) {
-            for (int address = block->Start(); address < block->Start() + block->Count();
-                 ++address) {
-                if (defs->FindByAddress(address) != nullptr) {
-                    highest = std::max(highest, address);
-                }
+    const std::unique_ptr<TkxRegBlock> blocks = defs->CategoryBlocks(group);
+    for (const TkxRegBlock* block = blocks.get(); block != nullptr; block = block->Next()) {
+        for (int address = block->Start(); address < block->Start() + block->Count(); ++address) {
+            if (const TkxRegDefinition* reg = defs->FindByAddress(address)) {
+                offer(address, reg->Name(), reg->GetDescr(-1));
+                highest = std::max(highest, address);
             }
         }
     }

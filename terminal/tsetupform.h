@@ -177,8 +177,8 @@ private:
     // Writes one EEPROM parameter at once and tells that it counts after a restart.
     void SaveEEValue(TkxParValue* par, const char* name);
     void LogLines(const std::vector<std::string>& lines);
-    // The choices of the cyclic frame fields: 0 up to the highest register of their group.
-    static void LimitFrameChoices(TkxDeviceQXDRV& drive, const char* group,
+    // The choices of the cyclic frame fields: none, or a register of their group.
+    static void OfferFrameChoices(TkxDeviceQXDRV& drive, const char* group,
                                   std::initializer_list<TkxParEncoded*> frames);
 
     std::string FAppPath;

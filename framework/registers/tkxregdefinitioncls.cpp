@@ -202,14 +202,14 @@ bool TkxRegDefinition::LoadDescr(std::string_view section, TkxTextResource* reso
     for (const auto& entry : entries) {
         if (entry.starts_with("Descr")) {
             const auto equals = entry.find('=');
-            StoreDescription(std::string_view(entry).substr(0, equals),
-                             std::string_view(entry).substr(equals + 1));
+            SetDescription(std::string_view(entry).substr(0, equals),
+                           std::string_view(entry).substr(equals + 1));
         }
     }
     return true;
 }
 
-void TkxRegDefinition::StoreDescription(std::string_view key, std::string_view text) {
+void TkxRegDefinition::SetDescription(std::string_view key, std::string_view text) {
     // Keys are looked up case folded, so an entry replaces any earlier spelling of its key.
     const auto it =
         std::find_if(FDescriptions.begin(), FDescriptions.end(),

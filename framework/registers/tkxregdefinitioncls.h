@@ -12,7 +12,8 @@ class TkxTextResource;
 // holding one value per element: address, name, type, limits, descriptions and display format.
 // Built from a register section of a definition file, following UseDefinition, UseDescr and
 // UseFormat redirections within the file and one step along its chain (the built-in set).
-// Read-only once loaded, so it may be read from any thread.
+// Read-only once loaded, so it may be read from any thread; the one exception is
+// SetDescription, for texts a user interface adds and reads on its own thread.
 class TkxRegDefinition {
 public:
     // Type code: bits 0..2 the element size, bits 4..7 the kind.
@@ -80,6 +81,9 @@ public:
     // The description stored under key (case folded, first match), or "" when absent;
     // the text "(null)" counts as absent.
     std::string DescriptionOf(std::string_view key) const;
+    // Stores text under key as a definition file's "Descr..." entry does: it replaces the
+    // entry of that key in any spelling, and an empty text removes it.
+    void SetDescription(std::string_view key, std::string_view text);
 
     // The register address a section name stands for: one that begins with a decimal
     // integer, optionally signed, taken as 16 bits. False for any other name.
@@ -116,7 +120,6 @@ private:
     bool LoadDescr(std::string_view section, TkxTextResource* resource, Redirections& path);
     bool LoadFormat(std::string_view section, TkxTextResource* resource, Redirections& path);
     void LoadLimits(std::string_view section, TkxTextResource& resource);
-    void StoreDescription(std::string_view key, std::string_view text);
 
     std::string FUseDefinition;
     std::string FUseFormat;

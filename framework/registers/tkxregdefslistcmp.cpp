@@ -130,6 +130,19 @@ int TkxRegDefsList::IndexOfName(std::string_view name) const {
     return -1;
 }
 
+bool TkxRegDefsList::SetDescription(const TkxRegDefinition* definition, std::string_view key,
+                                    std::string_view text) {
+    const auto held = std::find_if(FDefinitions.begin(), FDefinitions.end(),
+                                   [definition](const std::unique_ptr<TkxRegDefinition>& own) {
+                                       return own.get() == definition;
+                                   });
+    if (definition == nullptr || held == FDefinitions.end()) {
+        return false;
+    }
+    (*held)->SetDescription(key, text);
+    return true;
+}
+
 std::string TkxRegDefsList::GetVersions() {
     return ReadString("Versions", "Versions", "");
 }

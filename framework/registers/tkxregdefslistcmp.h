@@ -35,6 +35,10 @@ public:
     const TkxRegDefinition* FindByAddress(int address) const;
     // Exact, case-sensitive name comparison; -1 when absent.
     int IndexOfName(std::string_view name) const;
+    // Stores a description in one of this list's definitions (TkxRegDefinition::
+    // SetDescription); false, changing nothing, for a definition the list does not hold.
+    bool SetDescription(const TkxRegDefinition* definition, std::string_view key,
+                        std::string_view text);
 
     std::string GetVersions();
     std::string GetVersionDescr();

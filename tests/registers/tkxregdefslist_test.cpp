@@ -90,6 +90,23 @@ TEST(TkxRegDefsListLookup, NamesCompareExactly) {
     EXPECT_EQ(built.List.IndexOfName("Speed "), -1);
 }
 
+TEST(TkxRegDefsListLookup, DescriptionsAddedOnlyToItsOwnDefinitions) {
+    BuiltList built("[1]\nName=Frame\nDescr[0m0v2]=Two\n");
+    BuiltList other("[1]\nName=Frame\n");
+    const TkxRegDefinition* frame = built.List.FindByAddress(1);
+    EXPECT_TRUE(built.List.SetDescription(frame, "Descr[0m0v7]", "Seven"));
+    EXPECT_EQ(frame->GetValueDescr(7, 0, 0, false), "Seven");
+    // Another spelling of a key replaces its entry; an empty text removes it.
+    EXPECT_TRUE(built.List.SetDescription(frame, "descr[0M0V2]", "Deux"));
+    EXPECT_EQ(frame->GetValueDescr(2, 0, 0, false), "Deux");
+    EXPECT_EQ(frame->Descriptions().size(), 2u);
+    EXPECT_TRUE(built.List.SetDescription(frame, "Descr[0m0v7]", ""));
+    EXPECT_EQ(frame->GetValueDescr(7, 0, 0, false), "");
+    EXPECT_FALSE(built.List.SetDescription(other.List.FindByAddress(1), "Descr", "Foreign"));
+    EXPECT_FALSE(built.List.SetDescription(nullptr, "Descr", "None"));
+    EXPECT_EQ(other.List.FindByAddress(1)->GetDescr(-1), "Frame");
+}
+
 TEST(TkxRegDefsListLayout, LongInTheMiddle) {
     BuiltList built(kShortLongShort);
     const auto& list = built.List;

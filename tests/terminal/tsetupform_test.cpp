@@ -38,6 +38,8 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -94,6 +96,17 @@ std::vector<TkxParValue*> Rows(const QTreeWidget* view) {
         rows.push_back(TkxParOfItem(view->topLevelItem(row)));
     }
     return rows;
+}
+
+// The texts a field parameter offers to pick from.
+std::vector<std::string> Choices(const TkxParValue& par) {
+    TkxParItems items;
+    par.FillItems(&items, false);
+    std::vector<std::string> texts;
+    for (const TkxParItem& item : items) {
+        texts.push_back(item.Text);
+    }
+    return texts;
 }
 
 QStringList TabTexts(const QTabWidget* tabs) {
@@ -324,6 +337,13 @@ private slots:
         QCOMPARE(d.ParCyclicRx4->GetMax(), 1014.0);
         QCOMPARE(d.ParCyclicTx1->GetMax(), 1009.0);
         QCOMPARE(d.ParCyclicTx1->GetMin(), 0.0);
+        // Each choice shows address, name and description in columns.
+        const std::vector<std::string> choices = Choices(*d.ParCyclicTx1);
+        QCOMPARE(choices.size(), std::size_t{11});
+        QCOMPARE(choices.front(), std::string("000 -none-               | Disabled field"));
+        QCOMPARE(choices[1], std::string("1000 U_Dc_BusV            | DC bus voltage"));
+        QCOMPARE(Choices(*d.ParCyclicRx2).back(), Choices(*d.ParCyclicRx4).back());
+        QCOMPARE(Choices(*d.ParCyclicRx2).size(), std::size_t{6});
     }
 
     void FrameFieldsWithoutTheirGroupOfferNoneOnly() {
@@ -337,7 +357,8 @@ private slots:
         QCOMPARE(d.ParCyclicRx1->GetMax(), 0.0);
         QCOMPARE(d.ParCyclicRx4->GetMax(), 0.0);
         QCOMPARE(d.ParCyclicTx4->GetMax(), 1009.0);
-        QCOMPARE(TkxQString(d.ParCyclicRx2->GetValueString()), QStringLiteral("-none-"));
+        QCOMPARE(Choices(*d.ParCyclicRx2),
+                 std::vector<std::string>{"000 -none-               | Disabled field"});
     }
 
     void PositionLoopRowsFollowTheFirmwareGeneration() {
