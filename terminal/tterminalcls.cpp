@@ -76,7 +76,9 @@ TTerminal::TTerminal(const std::string& appPath, const std::string& installedPat
     FSetupForm->ShowTargets = [this] { FTargetsForm->ShowModal(); };
     FScopeForm->SetNetwork(FNetwork.get());
     FTargetsForm->SetNetwork(FNetwork.get());
+    // An edit in either window can switch rows of the other on or off.
     FControlForm->RefreshSetup = [this] { FSetupForm->kxInterface->RefreshData(); };
+    FSetupForm->RefreshControl = [this] { FControlForm->kxInterface->RefreshData(); };
     LinkSetupForm();
 }
 

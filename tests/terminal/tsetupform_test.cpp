@@ -581,6 +581,19 @@ private slots:
         QCOMPARE(d.ParPosMaxLimit->Enabled(), d.CfgUseSwLimits->GetBool());
     }
 
+    void AnEditSwitchesRowsOfTheControlWindowToo() {
+        Offline offline("QX460v400");
+        QVERIFY(offline.Ok);
+        TkxDeviceQXDRV& d = offline.Drive();
+        for (const bool fromBus : {true, false}) {
+            QVERIFY(d.CfgCmdFromBus->SetBool(fromBus));
+            offline.Form().kxInterface->DoOnEdited(d.CfgCmdFromBus);
+            // The enable command goes by the bus or by the hardware input, never both.
+            QCOMPARE(d.CmdEnable->Enabled(), fromBus);
+            QCOMPARE(d.HwEnable->Enabled(), !fromBus);
+        }
+    }
+
     void ZeroingPicturesDifferAndHaveTheirSize() {
         std::vector<QImage> pictures;
         for (int id = TSetupForm::ZeroPictureFirst; id < TSetupForm::ZeroPictureFirst + 4; ++id) {
