@@ -447,14 +447,14 @@ void TSetupForm::BuildPages() {
          "sbtnSaveStdCanTxID"},
         "Save this value");
     page->layout()->addWidget(gbCanBus);
-    auto* frames = new QHBoxLayout();
+    // A frame field's choice reads "address name | description": the frame lists take the
+    // page's whole width, one above the other.
     gbRxFrames = MakeListGroup(page, "gbRxFrames", "CAN-bus RX Frames", lvRxFrames, "lvRxFrames",
                                {}, {}, "");
     gbTxFrames = MakeListGroup(page, "gbTxFrames", "CAN-bus TX Frames", lvTxFrames, "lvTxFrames",
                                {}, {}, "");
-    frames->addWidget(gbRxFrames);
-    frames->addWidget(gbTxFrames);
-    static_cast<QVBoxLayout*>(page->layout())->addLayout(frames);
+    page->layout()->addWidget(gbRxFrames);
+    page->layout()->addWidget(gbTxFrames);
     static_cast<QVBoxLayout*>(page->layout())->addStretch(1);
 
     // Each button writes its EEPROM parameter of the drive at once.
@@ -625,6 +625,10 @@ void TSetupForm::LinkDevice() {
          {d->ParEECanBusAddress, d->ParEECanBusBaudrate, d->ParEECanStdRxIDbase,
           d->ParEECanStdTxIDbase},
          false);
+    // These two keep one height, that of the longest, beside their buttons.
+    for (QTreeWidget* bus : {lvModBusSlave, lvCanBusBaudRate}) {
+        bus->setFixedHeight(TkxUserInterfaceUtils::ListHeight(bus, 4));
+    }
     // The frame lists show address, name and description in columns of fixed pitch.
     QFont fixed = TkxQFont(QStringLiteral("Courier New"), 8);
     fixed.setStyleHint(QFont::TypeWriter);

@@ -257,13 +257,17 @@ bool TkxUserInterfaceUtils::ListSep() {
     return true;
 }
 
+int TkxUserInterfaceUtils::ListHeight(const QTreeWidget* view, int rows) {
+    const int rowHeight =
+        view->topLevelItemCount() > 0 ? view->sizeHintForRow(0) : TkxFontHeight(view->font()) + 4;
+    const int header = view->isHeaderHidden() ? 2 : view->header()->sizeHint().height();
+    return header + rows * rowHeight + 2 * view->frameWidth();
+}
+
 int TkxUserInterfaceUtils::AdaptHeight() {
     if (auto* view = qobject_cast<QTreeWidget*>(FCurrent.data());
         view != nullptr && FCurrentKind == Target::ListView) {
-        const int rows = view->topLevelItemCount();
-        const int rowHeight = rows > 0 ? view->sizeHintForRow(0) : TkxFontHeight(view->font()) + 4;
-        const int header = view->isHeaderHidden() ? 2 : view->header()->sizeHint().height();
-        const int height = header + rows * rowHeight + 2 * view->frameWidth();
+        const int height = ListHeight(view, view->topLevelItemCount());
         view->setFixedHeight(height);
         return height;
     }

@@ -86,6 +86,8 @@ public:
     int AdaptHeight();
     // Sizes each column of a list to its texts; the width that shows every column whole.
     static int FitColumns(QTreeWidget* view);
+    // The height a list needs to show its header and rows rows without scrolling.
+    static int ListHeight(const QTreeWidget* view, int rows);
     void Reset();
 
     void RefreshData();
