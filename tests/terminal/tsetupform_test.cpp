@@ -28,6 +28,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
@@ -359,6 +360,24 @@ private slots:
         QCOMPARE(d.ParCyclicTx4->GetMax(), 1009.0);
         QCOMPARE(Choices(*d.ParCyclicRx2),
                  std::vector<std::string>{"000 -none-               | Disabled field"});
+    }
+
+    void FrameListsShowEveryRowAndChoiceWhole() {
+        Offline offline("QX460v400");
+        QVERIFY(offline.Ok);
+        TSetupForm& form = offline.Form();
+        form.show();
+        form.pcSetup->setCurrentWidget(form.gbRxFrames->parentWidget());
+        offline.Refresh();
+        for (QTreeWidget* frames : {form.lvRxFrames, form.lvTxFrames}) {
+            QVERIFY(QTest::qWaitForWindowExposed(&form));
+            QVERIFY(frames->isVisible());
+            QVERIFY(!frames->verticalScrollBar()->isVisible());
+            QVERIFY(!frames->horizontalScrollBar()->isVisible());
+            const QTreeWidgetItem* last = frames->topLevelItem(frames->topLevelItemCount() - 1);
+            QVERIFY(frames->viewport()->rect().contains(frames->visualItemRect(last)));
+        }
+        form.close();
     }
 
     void PositionLoopRowsFollowTheFirmwareGeneration() {
